@@ -1,0 +1,96 @@
+#include "error.hpp"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+
+namespace vx::bind {
+
+PyObject* panic_exception_type() {
+    // Created once per process and never released: exception objects may
+    // outlive the module.
+    static PyObject* type = PyErr_NewExceptionWithDoc(
+        "pyo3_runtime.PanicException",
+        "\nThe exception raised when native code fails in a way it did not convert.\n\n"
+        "Like SystemExit, this exception is derived from BaseException so that\n"
+        "it will typically propagate all the way through the stack and cause the\n"
+        "Python interpreter to exit.\n",
+        PyExc_BaseException, nullptr);
+    return type;
+}
+
+static void raise_panic(const std::string& what) {
+    std::fprintf(stderr, "vexorin: native failure: %s\n", what.c_str());
+    PyObject* type = panic_exception_type();
+    if (!type) return;  // its creation left an error set
+    PyErr_SetString(type, what.c_str());
+}
+
+void set_error_from_current_exception() noexcept {
+    try {
+        throw;
+    } catch (const PythonError&) {
+        if (!PyErr_Occurred()) raise_panic("error indicator not set");
+    } catch (const Error& e) {
+        PyErr_SetString(e.type, e.message.c_str());
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        raise_panic(e.what());
+    } catch (...) {
+        raise_panic("unknown C++ exception");
+    }
+}
+
+void add_argument_note(const char* name) noexcept {
+    PyObject *type, *value, *trace;
+    PyErr_Fetch(&type, &value, &trace);
+    PyErr_NormalizeException(&type, &value, &trace);
+    if (value) {
+        if (trace) PyException_SetTraceback(value, trace);
+        PyObject* note = PyUnicode_FromFormat("while processing '%s'", name);
+        if (note) {
+            PyObject* r = PyObject_CallMethod(value, "add_note", "O", note);
+            Py_XDECREF(r);
+            Py_DECREF(note);
+        }
+        if (PyErr_Occurred()) PyErr_Clear();
+    }
+    PyErr_Restore(type, value, trace);
+}
+
+std::string type_name(PyObject* o) {
+    PyObject* name = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(o)), "__name__");
+    if (!name) {
+        PyErr_Clear();
+        return "?";
+    }
+    std::string out = str_of(name);
+    Py_DECREF(name);
+    return out;
+}
+
+std::string str_of(PyObject* o) {
+    PyObject* s = PyObject_Str(o);
+    if (!s) {
+        PyErr_Clear();
+        return "<unprintable>";
+    }
+    Py_ssize_t n = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(s, &n);
+    std::string out = utf8 ? std::string(utf8, static_cast<size_t>(n)) : std::string("<unprintable>");
+    if (!utf8) PyErr_Clear();
+    Py_DECREF(s);
+    return out;
+}
+
+std::string not_instance_message(PyObject* o, const char* target) {
+    if (o == Py_None) return std::string("'None' is not an instance of '") + target + "'";
+    return "'" + type_name(o) + "' object is not an instance of '" + target + "'";
+}
+
+void raise_not_instance(PyObject* o, const char* target) {
+    raise_type_error(not_instance_message(o, target));
+}
+
+}  // namespace vx::bind

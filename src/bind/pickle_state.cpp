@@ -1,0 +1,51 @@
+#include "pickle_state.hpp"
+
+namespace vx::bind {
+
+std::optional<std::string> bytes_of(PyObject* o) {
+    if (PyBytes_Check(o)) {
+        char* data = nullptr;
+        Py_ssize_t n = 0;
+        if (PyBytes_AsStringAndSize(o, &data, &n) < 0) throw_python_error();
+        return std::string(data, static_cast<std::size_t>(n));
+    }
+    if (PyByteArray_Check(o)) {
+        const char* data = PyByteArray_AsString(o);
+        Py_ssize_t n = PyByteArray_Size(o);
+        if (!data || n < 0) throw_python_error();
+        return std::string(data, static_cast<std::size_t>(n));
+    }
+    return std::nullopt;
+}
+
+PickleState Caster<PickleState>::from(PyObject* o) {
+    if (o == Py_None) return {};
+    if (auto b = bytes_of(o)) return {std::move(b)};
+    if (PyUnicode_Check(o)) raise_type_error("Can't extract `str` to `Vec`");
+    if (!PySequence_Check(o)) raise_not_instance(o, "Sequence");
+    Py_ssize_t n = PySequence_Size(o);
+    if (n < 0) throw_python_error();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(n));
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        Ref item = check(PySequence_GetItem(o, i));
+        long v = PyLong_AsLong(item.get());
+        if (v == -1 && PyErr_Occurred()) throw_python_error();
+        if (v < 0 || v > 255) raise(PyExc_OverflowError, "out of range integral type conversion attempted");
+        out.push_back(static_cast<char>(v));
+    }
+    return {std::move(out)};
+}
+
+void raise_decode_failed(const std::string& what) { raise_value_error("pickle decode failed: " + what); }
+void raise_encode_failed(const std::string& what) { raise_value_error("pickle encode failed: " + what); }
+
+Ref getnewargs_ex(const std::string& state) {
+    Ref bytes = check(PyBytes_FromStringAndSize(state.data(), static_cast<Py_ssize_t>(state.size())));
+    Ref kwargs = check(PyDict_New());
+    check_status(PyDict_SetItemString(kwargs.get(), "__pickle_state__", bytes.get()));
+    Ref empty = check(PyTuple_New(0));
+    return check(PyTuple_Pack(2, empty.get(), kwargs.get()));
+}
+
+}  // namespace vx::bind

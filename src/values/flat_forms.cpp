@@ -1,0 +1,175 @@
+#include "values/flat_forms.hpp"
+
+#include <bit>
+#include <cstdint>
+
+#include "bind/convert.hpp"
+#include "bind/error.hpp"
+#include "bind/pickle_state.hpp"
+#include "vxformats/json_numbers.hpp"
+#include "vxformats/number_text.hpp"
+#include "vxformats/siphash.hpp"
+#include "vxpickle/value.hpp"
+
+namespace vx {
+
+using bind::check;
+using bind::Ref;
+
+std::string encode_components(std::span<const double> c) {
+    std::string s = {'\x80', '\x03', '('};
+    for (double v : c) {
+        s.push_back('G');
+        std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+        for (int shift = 56; shift >= 0; shift -= 8) s.push_back(static_cast<char>((bits >> shift) & 0xff));
+    }
+    s.push_back('t');
+    s.push_back('.');
+    return s;
+}
+
+std::string f64_sequence_expectation(std::size_t n) {
+    // The matrices' decoders were worded without the space; stored messages
+    // keep that spelling.
+    return "a sequence of " + std::to_string(n) + (n > 4 ? " f64values" : " f64 values");
+}
+
+void decode_components(std::string_view state, std::span<double> out, std::string_view expecting) {
+    try {
+        vxpickle::Document doc = vxpickle::parse(state);
+        const vxpickle::Value& root = doc.root();
+        if (!root.is_sequence())
+            throw vxpickle::DecodeError("invalid type: " + vxpickle::describe(root) + ", expected " +
+                                        std::string(expecting));
+        if (root.items.size() < out.size())
+            throw vxpickle::DecodeError("invalid length " + std::to_string(root.items.size()) + ", expected " +
+                                        std::string(expecting));
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const vxpickle::Value& item = *root.items[i];
+            if (item.kind == vxpickle::Kind::Float)
+                out[i] = item.number;
+            else if (item.kind == vxpickle::Kind::Int)
+                out[i] = static_cast<double>(item.integer);
+            else
+                throw vxpickle::DecodeError("invalid type: " + vxpickle::describe(item) + ", expected f64");
+        }
+    } catch (const vxpickle::DecodeError& e) {
+        bind::raise_decode_failed(e.what());
+    }
+}
+
+Ref components_tuple(std::span<const double> c) {
+    Ref t = check(PyTuple_New(static_cast<Py_ssize_t>(c.size())));
+    for (std::size_t i = 0; i < c.size(); ++i)
+        PyTuple_SetItem(t.get(), static_cast<Py_ssize_t>(i), check(PyFloat_FromDouble(c[i])).release());
+    return t;
+}
+
+Ref components_list(std::span<const double> c) {
+    Ref l = check(PyList_New(static_cast<Py_ssize_t>(c.size())));
+    for (std::size_t i = 0; i < c.size(); ++i)
+        PyList_SetItem(l.get(), static_cast<Py_ssize_t>(i), check(PyFloat_FromDouble(c[i])).release());
+    return l;
+}
+
+namespace {
+
+bool is_abstract_sequence(PyObject* obj) {
+    static PyObject* sequence_abc = [] {
+        PyObject* abc = PyImport_ImportModule("collections.abc");
+        PyObject* seq = abc ? PyObject_GetAttrString(abc, "Sequence") : nullptr;
+        Py_XDECREF(abc);
+        return seq;
+    }();
+    if (!sequence_abc) bind::throw_python_error();
+    int r = PyObject_IsInstance(obj, sequence_abc);
+    if (r < 0) bind::throw_python_error();
+    return r == 1;
+}
+
+// "{TypeName}: {message}" of the pending error, which is cleared.
+std::string pending_error_text() {
+    PyObject *type, *value, *trace;
+    PyErr_Fetch(&type, &value, &trace);
+    PyErr_NormalizeException(&type, &value, &trace);
+    std::string text = (value ? bind::type_name(value) : std::string("Error")) + ": " +
+                       (value ? bind::str_of(value) : std::string());
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(trace);
+    return text;
+}
+
+}  // namespace
+
+void components_from_dict(PyObject* obj, std::span<double> out) {
+    if (!PyList_Check(obj) && !PyTuple_Check(obj) && !is_abstract_sequence(obj))
+        bind::raise_value_error("unexpected type: " + bind::not_instance_message(obj, "Sequence"));
+    Py_ssize_t n = PyObject_Length(obj);
+    if (n < 0) bind::raise_value_error(pending_error_text());
+    if (static_cast<std::size_t>(n) != out.size())
+        bind::raise_value_error("expected sequence of length " + std::to_string(out.size()) + ", got " +
+                                std::to_string(n));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        PyObject* item = PySequence_GetItem(obj, static_cast<Py_ssize_t>(i));
+        double v = item ? PyFloat_AsDouble(item) : -1.0;
+        Py_XDECREF(item);
+        if (v == -1.0 && PyErr_Occurred()) bind::raise_value_error(pending_error_text());
+        out[i] = v;
+    }
+}
+
+void components_from_array(PyObject* obj, std::span<double> out) {
+    if (!PySequence_Check(obj)) bind::raise_not_instance(obj, "Sequence");
+    Py_ssize_t n = PySequence_Size(obj);
+    if (n < 0) bind::throw_python_error();
+    if (static_cast<std::size_t>(n) != out.size())
+        bind::raise_value_error("expected a sequence of length " + std::to_string(out.size()) + " (got " +
+                                std::to_string(n) + ")");
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        Ref item = check(PySequence_GetItem(obj, static_cast<Py_ssize_t>(i)));
+        out[i] = bind::to_double(item.get());
+    }
+}
+
+std::string components_json(std::span<const double> c) {
+    std::string s = "[";
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if (i) s += ',';
+        vxformats::append_json(s, c[i]);
+    }
+    s += ']';
+    return s;
+}
+
+bool components_from_json(std::string_view text, std::span<double> out, std::string_view expecting, bool quiet) {
+    auto fault = vxformats::read_json_numbers(text, out);
+    if (!fault) return true;
+    if (quiet) return false;
+    bind::raise_value_error(vxformats::describe_json_fault(*fault, text, expecting));
+}
+
+std::string components_repr(const char* name, std::span<const double> c) {
+    std::string s = name;
+    s += '(';
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if (i) s += ", ";
+        vxformats::append_plain(s, c[i]);
+    }
+    s += ')';
+    return s;
+}
+
+std::string components_str(std::span<const double> c) {
+    std::string s = "[";
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if (i) s += ", ";
+        vxformats::append_plain(s, c[i]);
+    }
+    s += ']';
+    return s;
+}
+
+long long components_hash(std::span<const double> c) { return vxformats::hash_components(c.data(), c.size()); }
+
+}  // namespace vx

@@ -1,0 +1,44 @@
+#include "values/vector_args.hpp"
+
+namespace vx {
+
+PyObject* component_name(std::size_t i) {
+    static PyObject* names[4] = {PyUnicode_InternFromString("x"), PyUnicode_InternFromString("y"),
+                                 PyUnicode_InternFromString("z"), PyUnicode_InternFromString("w")};
+    return names[i];
+}
+
+namespace detail {
+
+bool read_sequence(PyObject* o, double* out, std::size_t n) {
+    Py_ssize_t len = PyObject_Length(o);
+    if (len < 0) return false;
+    if (static_cast<std::size_t>(len) != n) {
+        PyErr_Format(PyExc_ValueError, "expected a sequence of length %zu (got %zd)", n, len);
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        PyObject* item = PySequence_GetItem(o, static_cast<Py_ssize_t>(i));
+        if (!item) return false;
+        double v = PyFloat_AsDouble(item);
+        Py_DECREF(item);
+        if (v == -1.0 && PyErr_Occurred()) return false;
+        out[i] = v;
+    }
+    return true;
+}
+
+bool read_attributes(PyObject* o, double* out, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        PyObject* a = PyObject_GetAttr(o, component_name(i));
+        if (!a) return false;
+        double v = PyFloat_AsDouble(a);
+        Py_DECREF(a);
+        if (v == -1.0 && PyErr_Occurred()) return false;
+        out[i] = v;
+    }
+    return true;
+}
+
+}  // namespace detail
+}  // namespace vx
