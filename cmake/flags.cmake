@@ -33,7 +33,7 @@ function(vexorin_library name)
       target_include_directories(${name}_${stem} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src
                                                          ${CMAKE_CURRENT_SOURCE_DIR}/tests)
       target_link_libraries(${name}_${stem} PRIVATE ${name} GTest::gtest GTest::gtest_main)
-      gtest_discover_tests(${name}_${stem} DISCOVERY_TIMEOUT 60)
+      gtest_discover_tests(${name}_${stem} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 60)
     endforeach()
   endif()
 endfunction()

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vxpickle {
+
+// UTF-8 as Python's "surrogatepass" reads it: well-formed sequences, encoded
+// surrogates allowed.
+bool is_utf8(std::string_view bytes);
+// The argument of the protocol-0 STRING opcode: a quoted Python 2 literal
+// with backslash escapes, to its bytes.
+std::string unquote_python_string(std::string_view quoted);
+// The argument of the protocol-0 UNICODE opcode (raw-unicode-escape: Latin-1
+// bytes plus \uXXXX and \UXXXXXXXX) as UTF-8.
+std::string raw_unicode_escape_to_utf8(std::string_view text);
+
+}  // namespace vxpickle
