@@ -92,4 +92,13 @@ void read_f64_components(const Value& value, std::span<double> out);
 void decode_f64_components(std::span<const std::uint8_t> bytes, std::span<double> out);
 void decode_f64_components(std::string_view bytes, std::span<double> out);
 
+// Parses a whole stream and reads its root with read(const Value&). Every
+// fault, the parser's included, leaves as DecodeError with its bare
+// description: callers report it as "pickle decode failed: {description}".
+template <class Read>
+auto decode_stream(std::string_view bytes, Read&& read) {
+  const Document doc = parse(bytes);
+  return read(doc.root());
+}
+
 }  // namespace vxpickle

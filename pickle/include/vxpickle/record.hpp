@@ -51,9 +51,5 @@ void read_record(const Value& value, const RecordSpec& spec, ReadField&& read_fi
       const_cast<void*>(static_cast<const void*>(&read_field)));
 }
 
-// The library records report their faults as "decoding error: {what()}"
-// (the value types report what() bare); both layers put their own
-// "pickle decode failed: " in front.
-inline constexpr std::string_view library_error_prefix = "decoding error: ";
 
 }  // namespace vxpickle

@@ -1,0 +1,218 @@
+// ns per pair test of the collision library on random configurations, with
+// FCL (double precision, its own GJK/EPA and box-box) for the same pairs when
+// built with TANGOR_BENCH_FCL and linked with fcl.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "tangor/capsule.hpp"
+#include "tangor/convex_polytope/heap.hpp"
+#include "tangor/cuboid.hpp"
+#include "tangor/plane/convex.hpp"
+#include "tangor/plane/ref_convex.hpp"
+#include "tangor/sphere.hpp"
+
+#ifdef TANGOR_BENCH_FCL
+#include <fcl/fcl.h>
+#endif
+
+using namespace tangor;
+
+namespace {
+
+constexpr std::size_t kPairs = 1024;  // a power of two: the index wraps by mask
+
+struct Scene {
+  std::mt19937 rng{1234};
+  float uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
+  Vec3 point(float e = 2.0f) { return {uniform(-e, e), uniform(-e, e), uniform(-e, e)}; }
+  Quat rotation() {
+    std::normal_distribution<float> n;
+    float x = n(rng), y = n(rng), z = n(rng), w = n(rng);
+    const float l = std::sqrt(x * x + y * y + z * z + w * w);
+    return {x / l, y / l, z / l, w / l};
+  }
+  Cuboid box() {
+    Cuboid b = Cuboid::create({}, cuboid::IDENTITY_AXES, {uniform(0.2f, 1), uniform(0.2f, 1), uniform(0.2f, 1)});
+    rotate_quat(b, rotation());
+    translate(b, point());
+    return b;
+  }
+  Sphere sphere() { return {point(), uniform(0.1f, 1)}; }
+  Capsule capsule() {
+    const Vec3 p = point();
+    return Capsule::create(p, p + point(1), uniform(0.1f, 0.6f));
+  }
+  ConvexPolygon polygon() {
+    std::vector<Vec2> v;
+    const int n = 6;
+    for (int i = 0; i < n; ++i) {
+      const float a = 6.2831853f * float(i) / float(n);
+      v.push_back({std::cos(a), 0.7f * std::sin(a)});
+    }
+    return ConvexPolygon::create(point(), curvel::normalize(point(1) + Vec3{0.01f, 0, 0}), v);
+  }
+  // A random box as a polytope (8 vertices, 6 planes).
+  ConvexPolytope polytope() {
+    const Cuboid b = box();
+    std::vector<Vec3> v;
+    for (int c = 0; c < 8; ++c) {
+      Vec3 p = b.center;
+      for (int k = 0; k < 3; ++k) p += b.axes[k] * (((c >> k) & 1) ? b.half_extents[k] : -b.half_extents[k]);
+      v.push_back(p);
+    }
+    std::vector<Plane> planes;
+    for (int k = 0; k < 3; ++k) {
+      const float c = dot(b.axes[k], b.center);
+      planes.push_back({b.axes[k], c + b.half_extents[k]});
+      planes.push_back({-b.axes[k], -c + b.half_extents[k]});
+    }
+    return ConvexPolytope::create(std::move(planes), std::move(v));
+  }
+};
+
+template <class A, class B, class MakeA, class MakeB, class Test>
+void run_pairs(benchmark::State& state, MakeA make_a, MakeB make_b, Test test) {
+  Scene scene;
+  std::vector<A> as;
+  std::vector<B> bs;
+  for (std::size_t i = 0; i < kPairs; ++i) {
+    as.push_back(make_a(scene));
+    bs.push_back(make_b(scene));
+  }
+  std::size_t i = 0, hits = 0;
+  for (auto _ : state) {
+    hits += test(as[i], bs[i]);
+    i = (i + 1) & (kPairs - 1);
+  }
+  benchmark::DoNotOptimize(hits);
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_SphereBox(benchmark::State& s) {
+  run_pairs<Sphere, Cuboid>(s, [](Scene& g) { return g.sphere(); }, [](Scene& g) { return g.box(); },
+                            [](const Sphere& a, const Cuboid& b) { return b.point_dist_sq(a.center) <= a.radius * a.radius; });
+}
+void BM_BoxBox(benchmark::State& s) {
+  run_pairs<Cuboid, Cuboid>(s, [](Scene& g) { return g.box(); }, [](Scene& g) { return g.box(); },
+                            [](const Cuboid& a, const Cuboid& b) { return collides(a, b); });
+}
+void BM_CapsuleCapsule(benchmark::State& s) {
+  run_pairs<Capsule, Capsule>(s, [](Scene& g) { return g.capsule(); }, [](Scene& g) { return g.capsule(); },
+                              [](const Capsule& a, const Capsule& b) { return capsule::capsule_capsule_collides(a, b); });
+}
+void BM_CapsuleBox(benchmark::State& s) {
+  run_pairs<Capsule, Cuboid>(s, [](Scene& g) { return g.capsule(); }, [](Scene& g) { return g.box(); },
+                             [](const Capsule& a, const Cuboid& b) { return cuboid::capsule_cuboid_collides(a, b); });
+}
+void BM_PolygonBox(benchmark::State& s) {
+  run_pairs<ConvexPolygon, Cuboid>(
+      s, [](Scene& g) { return g.polygon(); }, [](Scene& g) { return g.box(); },
+      [](const ConvexPolygon& a, const Cuboid& b) { return plane::ref_convex::ref_polygon_cuboid_collides(a.view(), b); });
+}
+void BM_PolytopePolytope(benchmark::State& s) {
+  run_pairs<ConvexPolytope, ConvexPolytope>(
+      s, [](Scene& g) { return g.polytope(); }, [](Scene& g) { return g.polytope(); },
+      [](const ConvexPolytope& a, const ConvexPolytope& b) { return a.view().collides_polytope(b.view()); });
+}
+
+BENCHMARK(BM_SphereBox);
+BENCHMARK(BM_BoxBox);
+BENCHMARK(BM_CapsuleCapsule);
+BENCHMARK(BM_CapsuleBox);
+BENCHMARK(BM_PolygonBox);
+BENCHMARK(BM_PolytopePolytope);
+
+#ifdef TANGOR_BENCH_FCL
+
+using FclObject = fcl::CollisionObjectd;
+
+fcl::Transform3d fcl_pose(Vec3 center, const std::array<Vec3, 3>& axes) {
+  fcl::Transform3d t = fcl::Transform3d::Identity();
+  fcl::Matrix3d r;
+  for (int k = 0; k < 3; ++k) r.col(k) = fcl::Vector3d(axes[k].x, axes[k].y, axes[k].z);
+  t.linear() = r;
+  t.translation() = fcl::Vector3d(center.x, center.y, center.z);
+  return t;
+}
+
+FclObject fcl_box(const Cuboid& b) {
+  auto g = std::make_shared<fcl::Boxd>(2.0 * b.half_extents[0], 2.0 * b.half_extents[1], 2.0 * b.half_extents[2]);
+  return FclObject(g, fcl_pose(b.center, b.axes));
+}
+
+FclObject fcl_sphere(const Sphere& s) {
+  return FclObject(std::make_shared<fcl::Sphered>(s.radius), fcl_pose(s.center, cuboid::IDENTITY_AXES));
+}
+
+// FCL's capsule runs along its local z and is centred on the origin.
+FclObject fcl_capsule(const Capsule& c) {
+  const float len = length(c.dir);
+  const Vec3 z = c.dir * (1.0f / len);
+  const Vec3 helper = std::fabs(z.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
+  const Vec3 x = curvel::normalize(cross(helper, z));
+  const Vec3 y = cross(z, x);
+  return FclObject(std::make_shared<fcl::Capsuled>(c.radius, len), fcl_pose(c.p1 + c.dir * 0.5f, {x, y, z}));
+}
+
+FclObject fcl_polytope(const ConvexPolytope& p) {
+  auto vertices = std::make_shared<std::vector<fcl::Vector3d>>();
+  for (const Vec3& v : p.vertices) vertices->emplace_back(v.x, v.y, v.z);
+  // The box's faces as quads over its corner indices (bit k of the index is
+  // the sign along axis k).
+  auto faces = std::make_shared<std::vector<int>>(std::vector<int>{
+      4, 0, 2, 6, 4, 4, 1, 5, 7, 3, 4, 0, 4, 5, 1, 4, 2, 3, 7, 6, 4, 0, 1, 3, 2, 4, 4, 6, 7, 5});
+  auto g = std::make_shared<fcl::Convexd>(vertices, 6, faces);
+  return FclObject(g, fcl::Transform3d::Identity());
+}
+
+template <class A, class B, class MakeA, class MakeB, class ToA, class ToB>
+void run_fcl(benchmark::State& state, MakeA make_a, MakeB make_b, ToA to_a, ToB to_b) {
+  Scene scene;
+  std::vector<FclObject> as, bs;
+  for (std::size_t i = 0; i < kPairs; ++i) {
+    as.push_back(to_a(make_a(scene)));
+    bs.push_back(to_b(make_b(scene)));
+  }
+  fcl::CollisionRequestd request;
+  std::size_t i = 0, hits = 0;
+  for (auto _ : state) {
+    fcl::CollisionResultd result;
+    hits += fcl::collide(&as[i], &bs[i], request, result);
+    i = (i + 1) & (kPairs - 1);
+  }
+  benchmark::DoNotOptimize(hits);
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Fcl_SphereBox(benchmark::State& s) {
+  run_fcl<Sphere, Cuboid>(s, [](Scene& g) { return g.sphere(); }, [](Scene& g) { return g.box(); }, fcl_sphere, fcl_box);
+}
+void BM_Fcl_BoxBox(benchmark::State& s) {
+  run_fcl<Cuboid, Cuboid>(s, [](Scene& g) { return g.box(); }, [](Scene& g) { return g.box(); }, fcl_box, fcl_box);
+}
+void BM_Fcl_CapsuleCapsule(benchmark::State& s) {
+  run_fcl<Capsule, Capsule>(s, [](Scene& g) { return g.capsule(); }, [](Scene& g) { return g.capsule(); }, fcl_capsule,
+                            fcl_capsule);
+}
+void BM_Fcl_CapsuleBox(benchmark::State& s) {
+  run_fcl<Capsule, Cuboid>(s, [](Scene& g) { return g.capsule(); }, [](Scene& g) { return g.box(); }, fcl_capsule, fcl_box);
+}
+void BM_Fcl_PolytopePolytope(benchmark::State& s) {
+  run_fcl<ConvexPolytope, ConvexPolytope>(s, [](Scene& g) { return g.polytope(); }, [](Scene& g) { return g.polytope(); },
+                                          fcl_polytope, fcl_polytope);
+}
+
+BENCHMARK(BM_Fcl_SphereBox);
+BENCHMARK(BM_Fcl_BoxBox);
+BENCHMARK(BM_Fcl_CapsuleCapsule);
+BENCHMARK(BM_Fcl_CapsuleBox);
+BENCHMARK(BM_Fcl_PolytopePolytope);
+
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();

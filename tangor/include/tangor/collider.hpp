@@ -1,0 +1,181 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "curvel/line.hpp"
+#include "tangor/capsule.hpp"
+#include "tangor/convex_polytope/heap.hpp"
+#include "tangor/cuboid.hpp"
+#include "tangor/cylinder.hpp"
+#include "tangor/line/line.hpp"
+#include "tangor/plane/convex.hpp"
+#include "tangor/plane/infinite.hpp"
+#include "tangor/point.hpp"
+#include "tangor/pointcloud/no_pcl.hpp"
+#include "tangor/pointcloud/pointcloud.hpp"
+#include "tangor/soa/broad_collection.hpp"
+#include "tangor/soa/spheres_soa.hpp"
+#include "tangor/sphere.hpp"
+#include "tangor/traits.hpp"
+
+namespace tangor {
+
+// The member kinds of a compound collider, valued by their bit in the kind
+// mask. Bits 12 to 15 are never set.
+enum class Kind : std::uint16_t {
+  Capsules = 0x001,
+  Cuboids = 0x002,
+  Cylinders = 0x004,
+  Planes = 0x008,
+  Polygons = 0x010,
+  Polytopes = 0x020,
+  Points = 0x040,
+  Spheres = 0x080,
+  Lines = 0x100,
+  Rays = 0x200,
+  Segments = 0x400,
+  Pointclouds = 0x800,
+};
+
+constexpr std::uint16_t bit(Kind kind) { return static_cast<std::uint16_t>(kind); }
+
+// Planes, lines and rays have no bounding sphere: while one is held, the
+// collider's bound has radius +inf.
+inline constexpr std::uint16_t UNBOUNDED_KINDS = bit(Kind::Planes) | bit(Kind::Lines) | bit(Kind::Rays);
+
+// Any number of shapes of twelve kinds, one collection per kind, with one
+// bounding sphere per bounded member (the collection's lanes), an overall
+// bounding sphere and the kind mask.
+//
+// Invariants: bit k of `mask` is set exactly when collection k holds a
+// member; `bounding.radius` is +inf while a plane, line or ray is held;
+// otherwise `bounding` encloses every member sphere (it is a conservative
+// bound, not the smallest one); a collider without members has the all-zero
+// `bounding`. Emptiness is read from `mask`, never from `bounding`, so a
+// radius-0 sphere at the origin is an ordinary first member. PCL is
+// Pointcloud, or NoPcl for a collider that can hold no cloud (a sweep).
+template <class PCL = Pointcloud>
+struct Collider {
+  soa::BroadCollection<Capsule> capsules;
+  soa::BroadCollection<Cuboid> cuboids;
+  soa::BroadCollection<Cylinder> cylinders;
+  std::vector<Plane> planes;
+  soa::BroadCollection<ConvexPolygon> polygons;
+  soa::BroadCollection<ConvexPolytope> polytopes;
+  soa::BroadCollection<Point> points;
+  soa::SpheresSoA spheres;
+  std::vector<curvel::Line> lines;
+  std::vector<curvel::Ray> rays;
+  soa::BroadCollection<curvel::LineSegment> segments;
+  soa::BroadCollection<PCL> pointclouds;
+  Sphere bounding;
+  std::uint16_t mask = 0;
+
+  bool empty() const { return mask == 0; }
+  bool has(Kind kind) const { return (mask & bit(kind)) != 0; }
+  bool holds_unbounded() const { return (mask & UNBOUNDED_KINDS) != 0; }
+
+  // Each addition merges the member sphere into `bounding` (the unbounded
+  // kinds set its radius to +inf instead), appends the shape to its
+  // collection and sets the kind's bit. Points enter only by `include` or
+  // from the serialized form.
+  void add(const Sphere& sphere);
+  void add(Capsule capsule);
+  void add(Cuboid cuboid);
+  void add(Cylinder cylinder);
+  void add(ConvexPolytope polytope);
+  void add(ConvexPolygon polygon);
+  void add(curvel::LineSegment segment);
+  void add(PCL cloud);
+  void add(Plane plane);
+  void add(curvel::Line line);
+  void add(curvel::Ray ray);
+
+  // Moves every member of `other` behind this collider's own, keeping their
+  // order; `other` ends empty.
+  void include(Collider&& other);
+
+  // Whether the sphere can touch a member, by bounding spheres alone; true
+  // whenever a plane, line or ray is held.
+  bool broad_overlaps_any(const Sphere& query) const;
+
+  // `mask` and `bounding` recomputed from the collections: the member spheres
+  // taken afresh from the items and merged in the order spheres, capsules,
+  // cuboids, cylinders, polytopes, polygons, points, segments, pointclouds.
+  void rebuild_bounding();
+
+  // `bounding` replaced by a tighter sphere around every member sphere (the
+  // lanes as stored): eight fixed steps towards the centre of the smallest
+  // enclosing sphere, then the radius that holds them all.
+  void refine_bounding();
+
+  // The moves of every shape, applied to every member. Under a rigid move the
+  // lanes and the bound's centre move with the members. Under a move that is
+  // not rigid (a quaternion of non-unit length, a matrix that scales or
+  // shears) the lanes are taken afresh from the moved items and the bound is
+  // rebuilt, so every bound still encloses what it bounds. A point cloud
+  // takes the inverse of the move into its inverse_transform; a singular
+  // move leaves the clouds as they are. `mask` never changes.
+  void translate(Vec3 t);
+  void rotate_quat(Quat q);
+  void rotate_mat(const Mat3& m);
+  void transform(const Affine3& a);
+  // Every member about its own reference point (point clouds and points stay
+  // as they are); lanes and bound are then rebuilt from the members.
+  void scale(float f);
+
+  // A copy of `bounding`.
+  Sphere broadphase() const { return bounding; }
+  // The world box of `bounding` (the cube around it, not the members' box);
+  // +inf half extents about the bound's centre when unbounded.
+  Cuboid aabb() const;
+  Cuboid obb() const { return aabb(); }
+
+  // The collider of the volume swept along t; none when a point cloud is held.
+  std::optional<Collider<NoPcl>> try_stretch(Vec3 t) const;
+};
+
+// The merge of one sphere into a bound that already holds something: the
+// bound grows to enclose both, and becomes `member` itself when that encloses
+// the bound. An infinite bound stays as it is; a NaN member changes nothing.
+void merge_bounding(Sphere& bound, const Sphere& member);
+
+// Whether some member of `b` touches some member of `a` (touching counts).
+bool collides_other(const Collider<Pointcloud>& a, const Collider<Pointcloud>& b);
+
+// Whether the shape touches some member of the collider. Each query visits
+// the member kinds in its own fixed order, runs that kind's broad step and
+// then the exact test of each member it lets through, and stops at the first
+// hit; it never reads `bounding`. Nothing is allocated.
+bool query_collider(const Sphere& query, const Collider<Pointcloud>& collider);
+bool query_collider(const Capsule& query, const Collider<Pointcloud>& collider);
+bool query_collider(const Cuboid& query, const Collider<Pointcloud>& collider);
+bool query_collider(const Cylinder& query, const Collider<Pointcloud>& collider);
+bool query_collider(const ConvexPolytope& query, const Collider<Pointcloud>& collider);
+bool query_collider(const ConvexPolygon& query, const Collider<Pointcloud>& collider);
+bool query_collider(const Plane& query, const Collider<Pointcloud>& collider);
+bool query_collider(const curvel::Line& query, const Collider<Pointcloud>& collider);
+bool query_collider(const curvel::Ray& query, const Collider<Pointcloud>& collider);
+bool query_collider(const curvel::LineSegment& query, const Collider<Pointcloud>& collider);
+
+extern template struct Collider<Pointcloud>;
+extern template struct Collider<NoPcl>;
+
+template <class PCL>
+struct Bounded<Collider<PCL>> {
+  static Sphere broadphase(const Collider<PCL>& c) { return c.broadphase(); }
+  static Cuboid aabb(const Collider<PCL>& c) { return c.aabb(); }
+};
+
+template <class PCL>
+struct Transformable<Collider<PCL>> {
+  static void translate(Collider<PCL>& c, Vec3 t) { c.translate(t); }
+  static void rotate_quat(Collider<PCL>& c, Quat q) { c.rotate_quat(q); }
+  static void rotate_mat(Collider<PCL>& c, const Mat3& m) { c.rotate_mat(m); }
+  static void transform(Collider<PCL>& c, const Affine3& a) { c.transform(a); }
+  static void scale(Collider<PCL>& c, float f) { c.scale(f); }
+};
+
+}  // namespace tangor

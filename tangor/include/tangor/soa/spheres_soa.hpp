@@ -1,0 +1,98 @@
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "tangor/aligned_buffer.hpp"
+#include "tangor/serialize.hpp"
+#include "tangor/sphere.hpp"
+#include "tangor/traits.hpp"
+#include "vxpickle/value.hpp"
+#include "vxpickle/writer.hpp"
+
+namespace tangor::soa {
+
+// Storage boundary of the sphere arrays: one cache line, so that each of the
+// four coordinate arrays (a multiple of 16 lanes long) starts on one too.
+inline constexpr std::size_t kSpheresAlignment = 64;
+inline constexpr std::size_t kCapacityStep = 16;
+
+// The radius of a spare lane: the quiet NaN 0x7FC00000, which fails every
+// comparison, so spare lanes never hit.
+inline constexpr float kSpareRadius = std::bit_cast<float>(std::uint32_t{0x7FC00000});
+
+// n raised to the next multiple of 16 (0 stays 0).
+constexpr std::size_t lanes_for(std::size_t n) { return (n + 15) & ~std::size_t{15}; }
+
+// Spheres as four arrays of `capacity` lanes each, one after the other in
+// `data`: x, y, z, then the radius. Sphere i (i < len) is lane i.
+//
+// Invariants: data.size() = 4·capacity; capacity is 0 or a multiple of 16;
+// len <= capacity; every spare lane (i >= len) has radius NaN, so that the
+// lane kernels may run over all capacity lanes without looking at len.
+struct SpheresSoA {
+  AlignedBuffer<float> data{kSpheresAlignment};
+  std::size_t capacity = 0;
+  std::size_t len = 0;
+
+  // Empty (capacity 0) whatever n: the first push grows to sixteen lanes.
+  static SpheresSoA with_capacity(std::size_t n);
+  static SpheresSoA from_slice(std::span<const Sphere> spheres);
+
+  // Grows by exactly sixteen lanes when full.
+  void push(const Sphere& sphere);
+  // Moves all of other's spheres behind these; other keeps its capacity and
+  // coordinates, its used lanes get radius NaN and its len becomes 0.
+  void append(SpheresSoA& other);
+  // Radius NaN on the used lanes, len 0; capacity and coordinates stay.
+  void clear();
+
+  // Some stored sphere overlaps or touches the query (spare lanes never do).
+  bool any_collides_sphere_f32x8(const Sphere& query) const;
+
+  Sphere sphere(std::size_t i) const { return {{xs()[i], ys()[i], zs()[i]}, rs()[i]}; }
+
+  const float* xs() const { return data.data(); }
+  const float* ys() const { return data.data() + capacity; }
+  const float* zs() const { return data.data() + 2 * capacity; }
+  const float* rs() const { return data.data() + 3 * capacity; }
+  float* xs() { return data.data(); }
+  float* ys() { return data.data() + capacity; }
+  float* zs() { return data.data() + 2 * capacity; }
+  float* rs() { return data.data() + 3 * capacity; }
+};
+
+// Equal lengths and |a − b| <= epsilon on every used lane of the four arrays.
+// A NaN in a compared lane makes the arrays unequal.
+bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon);
+
+}  // namespace tangor::soa
+
+namespace tangor::serial {
+
+// The record {"x", "y", "z", "r": whole arrays, spare lanes included; "len"}.
+void write(vxpickle::Writer& w, const soa::SpheresSoA& spheres);
+// Reads that record (map or sequence of five) and refuses a state that breaks
+// the invariants; spare-lane radii are forced to NaN.
+template <>
+soa::SpheresSoA read<soa::SpheresSoA>(const vxpickle::Value& value);
+
+}  // namespace tangor::serial
+
+namespace tangor {
+
+// Lane moves: every lane of the whole groups of eight, spare lanes included;
+// the rotations and transforms move centres, scale multiplies radii.
+template <>
+struct Transformable<soa::SpheresSoA> {
+  static void translate(soa::SpheresSoA& s, Vec3 t);
+  // By the rotation matrix of q (not the vector formula of the shapes).
+  static void rotate_quat(soa::SpheresSoA& s, Quat q);
+  static void rotate_mat(soa::SpheresSoA& s, const Mat3& m);
+  static void transform(soa::SpheresSoA& s, const Affine3& a);
+  static void scale(soa::SpheresSoA& s, float f);
+};
+
+}  // namespace tangor

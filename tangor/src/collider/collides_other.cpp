@@ -1,0 +1,113 @@
+// One collider against another: the kind masks, the two overall bounds and
+// the per-kind lanes of both sides reject first; then every member of B is
+// asked against A, the bounded and unbounded shapes by the single-shape
+// queries, the points and point clouds by tests of their own.
+
+#include <bit>
+
+#include "collider/broad_steps.hpp"
+#include "collider/members.hpp"
+#include "tangor/collider.hpp"
+#include "tangor/collider/pair_tests.hpp"
+#include "tangor/pointcloud/cloud_collection.hpp"
+#include "tangor/pointcloud/shape_tests.hpp"
+
+namespace tangor {
+
+namespace {
+
+using collider::gate;
+using collider::item_scan;
+using collider::lanes_admit;
+
+// One point p of B against A. Segments, polygons, lines and rays never hold
+// a point; planes do when p lies in their solid half-space.
+bool point_hits(const Collider<>& a, Vec3 p) {
+  const Sphere ball{p, 0.0f};
+  if (a.has(Kind::Spheres) && lanes_admit(a.spheres, ball)) return true;
+  if (a.has(Kind::Points) && lanes_admit(a.points.spheres, ball)) return true;
+  if (a.has(Kind::Capsules) && gate(a.capsules, ball, [&](const Capsule& c) { return collider::capsule_point(c, p); }))
+    return true;
+  if (a.has(Kind::Cuboids) && gate(a.cuboids, ball, [&](const Cuboid& b) { return b.point_dist_sq(p) <= 0.0f; }))
+    return true;
+  if (a.has(Kind::Cylinders) &&
+      gate(a.cylinders, ball, [&](const Cylinder& c) { return collider::cylinder_point(c, p); }))
+    return true;
+  if (a.has(Kind::Polytopes) &&
+      gate(a.polytopes, ball, [&](const ConvexPolytope& q) { return collider::polytope_point(q.planes, p); }))
+    return true;
+  if (a.has(Kind::Planes) && item_scan(a.planes, [&](const Plane& plane) { return collider::plane_point(plane, p); }))
+    return true;
+  return a.has(Kind::Pointclouds) &&
+         gate(a.pointclouds, ball, [&](const Pointcloud& c) { return pointcloud::collides_ball(c, ball); });
+}
+
+// One point cloud P of B against A, behind P's bounding sphere.
+bool cloud_hits(const Collider<>& a, const Pointcloud& cloud) {
+  const Sphere bound = Bounded<Pointcloud>::broadphase(cloud);
+  const auto ball_hits = [&](const Sphere& s) { return pointcloud::collides_ball(cloud, s); };
+  const auto shape_hits = [&](const auto& shape) { return pointcloud::collides_query(cloud, shape); };
+  if (a.has(Kind::Spheres) && lanes_admit(a.spheres, bound) && collider::lane_loop(a.spheres, ball_hits)) return true;
+  if (a.has(Kind::Points) &&
+      gate(a.points, bound, [&](const Point& p) { return ball_hits(Sphere{p.position, 0.0f}); }))
+    return true;
+  if (a.has(Kind::Capsules) && gate(a.capsules, bound, shape_hits)) return true;
+  if (a.has(Kind::Cuboids) && gate(a.cuboids, bound, shape_hits)) return true;
+  if (a.has(Kind::Cylinders) && gate(a.cylinders, bound, shape_hits)) return true;
+  if (a.has(Kind::Segments) && gate(a.segments, bound, shape_hits)) return true;
+  if (a.has(Kind::Polygons) && gate(a.polygons, bound, shape_hits)) return true;
+  if (a.has(Kind::Polytopes) && gate(a.polytopes, bound, [&](const ConvexPolytope& q) {
+        return pointcloud::collides_query(cloud, std::span<const Plane>(q.planes));
+      }))
+    return true;
+  if (a.has(Kind::Planes) && item_scan(a.planes, shape_hits)) return true;
+  if (a.has(Kind::Lines) && item_scan(a.lines, shape_hits)) return true;
+  if (a.has(Kind::Rays) && item_scan(a.rays, shape_hits)) return true;
+  return a.has(Kind::Pointclouds) && soa::collides(a.pointclouds, cloud);
+}
+
+bool bounds_apart(const Sphere& a, const Sphere& b) {
+  const float reach = a.radius + b.radius;
+  return !(curvel::distance_squared(a.center, b.center) <= reach * reach);
+}
+
+// Every item of B's collection as a query against A.
+template <class Items>
+bool items_query(const Items& items, const Collider<>& a) {
+  return item_scan(items, [&](const auto& item) { return query_collider(item, a); });
+}
+
+}  // namespace
+
+bool collides_other(const Collider<>& a, const Collider<>& b) {
+  if (a.mask == 0 || b.mask == 0) return false;
+  if (bounds_apart(a.bounding, b.bounding)) return false;
+  if (std::popcount(a.mask) > 1 || std::popcount(b.mask) > 1) {
+    if (!b.broad_overlaps_any(a.bounding) && !a.broad_overlaps_any(b.bounding)) return false;
+  }
+
+  if (b.has(Kind::Spheres)) {
+    if (a.spheres.len > 0) {
+      for (std::size_t i = 0; i < a.spheres.len; ++i)
+        if (b.spheres.any_collides_sphere_f32x8(a.spheres.sphere(i))) return true;
+    }
+    for (std::size_t j = 0; j < b.spheres.len; ++j)
+      if (query_collider(b.spheres.sphere(j), a)) return true;
+  }
+  if (b.has(Kind::Points) &&
+      item_scan(b.points.items, [&](const Point& p) { return point_hits(a, p.position); }))
+    return true;
+  if (b.has(Kind::Capsules) && items_query(b.capsules.items, a)) return true;
+  if (b.has(Kind::Cuboids) && items_query(b.cuboids.items, a)) return true;
+  if (b.has(Kind::Cylinders) && items_query(b.cylinders.items, a)) return true;
+  if (b.has(Kind::Segments) && items_query(b.segments.items, a)) return true;
+  if (b.has(Kind::Polygons) && items_query(b.polygons.items, a)) return true;
+  if (b.has(Kind::Polytopes) && items_query(b.polytopes.items, a)) return true;
+  if (b.has(Kind::Planes) && items_query(b.planes, a)) return true;
+  if (b.has(Kind::Lines) && items_query(b.lines, a)) return true;
+  if (b.has(Kind::Rays) && items_query(b.rays, a)) return true;
+  return b.has(Kind::Pointclouds) &&
+         item_scan(b.pointclouds.items, [&](const Pointcloud& cloud) { return cloud_hits(a, cloud); });
+}
+
+}  // namespace tangor

@@ -1,0 +1,153 @@
+#include "tangor/pointcloud/pointcloud.hpp"
+
+#include <array>
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "tangor/pointcloud/point_scan.hpp"
+
+namespace tangor::pointcloud {
+
+std::variant<Pointcloud, capt::NewCaptError> Pointcloud::try_create(
+    std::span<const capt::Point3> points, capt::RadiusRange r_range, float point_radius) {
+  auto built = capt::Capt::try_with_point_radius(points, r_range, point_radius);
+  if (auto* error = std::get_if<capt::NewCaptError>(&built)) return *error;
+  try {
+    Pointcloud cloud;
+    cloud.tree = std::get<capt::Capt>(std::move(built));
+    // One allocation at the final capacity: the same lanes as pushing the
+    // points one by one, without copying the array at every sixteenth point.
+    std::vector<Sphere> balls;
+    balls.reserve(points.size());
+    for (const capt::Point3& p : points) balls.push_back({{p[0], p[1], p[2]}, point_radius});
+    cloud.spheres = soa::SpheresSoA::from_slice(balls);
+    cloud.point_radius = point_radius;
+    cloud.r_range = r_range;
+    return cloud;
+  } catch (const std::bad_alloc&) {
+    return capt::NewCaptError::OutOfMemory;
+  }
+}
+
+bool Pointcloud::touches_ball_locally(Vec3 centre, float radius) const {
+  if (tree.collides({centre.x, centre.y, centre.z}, radius)) return true;
+  const float effective = radius + tree.r_point;
+  if (effective >= r_range.first && effective <= r_range.second) return false;
+  const float reach = radius + tree.r_point;
+  const float reach_sq = reach * reach;
+  return any_point_hits(spheres, [&](float x, float y, float z) {
+    const float dx = x - centre.x;
+    const float dy = y - centre.y;
+    const float dz = z - centre.z;
+    return dx * dx + dy * dy + dz * dz <= reach_sq;
+  });
+}
+
+std::string_view construction_error_message(capt::NewCaptError error) {
+  if (error == capt::NewCaptError::OutOfMemory) return "out of memory while building the point tree";
+  return "index type I must be able to support all points in CAPT during construction";
+}
+
+void compose_inverse(Pointcloud& cloud, const Affine3& inverse_of_move) {
+  cloud.inverse_transform =
+      cloud.inverse_transform ? *cloud.inverse_transform * inverse_of_move : inverse_of_move;
+}
+
+float stretch_bound(const Mat3& m) {
+  const std::array<Vec3, 3> columns{m.x_axis, m.y_axis, m.z_axis};
+  float largest_row_sum = 0.0f;
+  for (int i = 0; i < 3; ++i) {
+    float row_sum = 0.0f;
+    for (int j = 0; j < 3; ++j) row_sum += std::fabs(dot(columns[i], columns[j]));
+    // Not max(): a NaN row must make the bound NaN, not be skipped.
+    if (!(row_sum <= largest_row_sum)) largest_row_sum = row_sum;
+  }
+  return std::sqrt(largest_row_sum);
+}
+
+namespace {
+
+struct PointBox {
+  Vec3 lo{INF, INF, INF};
+  Vec3 hi{-INF, -INF, -INF};
+};
+
+// The box of the stored points (lanes 0 .. len−1), in the cloud's frame.
+PointBox stored_point_box(const Pointcloud& cloud) {
+  PointBox box;
+  const soa::SpheresSoA& s = cloud.spheres;
+  for (std::size_t i = 0; i < s.len; ++i) {
+    const Vec3 p{s.xs()[i], s.ys()[i], s.zs()[i]};
+    box.lo = curvel::min(box.lo, p);
+    box.hi = curvel::max(box.hi, p);
+  }
+  return box;
+}
+
+Cuboid axis_box(Vec3 lo, Vec3 hi) {
+  Cuboid box;
+  box.center = (lo + hi) * 0.5f;
+  const Vec3 half = (hi - lo) * 0.5f;
+  box.half_extents = {half.x, half.y, half.z};
+  return box;
+}
+
+}  // namespace
+
+}  // namespace tangor::pointcloud
+
+namespace tangor {
+
+using pointcloud::Pointcloud;
+
+Sphere Bounded<Pointcloud>::broadphase(const Pointcloud& cloud) {
+  if (cloud.spheres.len == 0) return {};
+  const pointcloud::PointBox box = pointcloud::stored_point_box(cloud);
+  const Sphere own{(box.lo + box.hi) * 0.5f, length(box.hi - box.lo) * 0.5f + cloud.point_radius};
+  if (!cloud.inverse_transform) return own;
+  // The bound must hold in the world, where the queries are: map the centre
+  // forward and widen the radius by what the forward map can stretch.
+  const Affine3 forward = curvel::inverse(*cloud.inverse_transform);
+  return {curvel::transform_point(forward, own.center),
+          own.radius * pointcloud::stretch_bound(forward.matrix3)};
+}
+
+Cuboid Bounded<Pointcloud>::aabb(const Pointcloud& cloud) {
+  if (cloud.spheres.len == 0) return pointcloud::axis_box({}, {});
+  const pointcloud::PointBox box = pointcloud::stored_point_box(cloud);
+  const Vec3 grow = curvel::splat(cloud.point_radius);
+  const Vec3 lo = box.lo - grow;
+  const Vec3 hi = box.hi + grow;
+  if (!cloud.inverse_transform) return pointcloud::axis_box(lo, hi);
+  // The image of the box is the parallelepiped of its mapped corners.
+  const Affine3 forward = curvel::inverse(*cloud.inverse_transform);
+  Vec3 world_lo{INF, INF, INF};
+  Vec3 world_hi{-INF, -INF, -INF};
+  for (int corner = 0; corner < 8; ++corner) {
+    const Vec3 p{corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
+    const Vec3 mapped = curvel::transform_point(forward, p);
+    world_lo = util::min_first(world_lo, mapped);
+    world_hi = util::max_first(world_hi, mapped);
+  }
+  return pointcloud::axis_box(world_lo, world_hi);
+}
+
+void Transformable<Pointcloud>::translate(Pointcloud& cloud, Vec3 t) {
+  pointcloud::compose_inverse(cloud, Affine3{Mat3{}, -t});
+}
+
+void Transformable<Pointcloud>::rotate_quat(Pointcloud& cloud, Quat q) {
+  rotate_mat(cloud, curvel::mat3_from_quat(q));
+}
+
+void Transformable<Pointcloud>::rotate_mat(Pointcloud& cloud, const Mat3& m) {
+  // −(M⁻¹·0), as every inverse translation is formed: its zeros are negative.
+  pointcloud::compose_inverse(cloud, curvel::inverse(Affine3{m, Vec3{}}));
+}
+
+void Transformable<Pointcloud>::transform(Pointcloud& cloud, const Affine3& a) {
+  pointcloud::compose_inverse(cloud, curvel::inverse(a));
+}
+
+}  // namespace tangor

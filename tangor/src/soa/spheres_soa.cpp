@@ -1,0 +1,191 @@
+#include "tangor/soa/spheres_soa.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <new>
+
+#include "tangor/lanes.hpp"
+
+namespace tangor::soa {
+
+namespace {
+
+constexpr std::size_t kWidth = lanes::kWidth;
+
+// A zeroed store of `capacity` lanes with lanes `from` .. capacity−1 marked
+// spare.
+AlignedBuffer<float> fresh_storage(std::size_t capacity, std::size_t from) {
+  if (capacity > SIZE_MAX / 4) throw std::bad_alloc();
+  AlignedBuffer<float> data(4 * capacity, 0.0f, kSpheresAlignment);
+  std::fill(data.begin() + 3 * capacity + from, data.end(), kSpareRadius);
+  return data;
+}
+
+// Copies `count` lanes of each of the four arrays of `from` to lane `at` of
+// the four arrays of `to`.
+void copy_lanes(const SpheresSoA& from, std::size_t count, SpheresSoA& to, std::size_t at) {
+  for (std::size_t array = 0; array < 4; ++array) {
+    const float* source = from.data.data() + array * from.capacity;
+    std::copy(source, source + count, to.data.data() + array * to.capacity + at);
+  }
+}
+
+// Whole groups of eight lanes: the part of the storage the lane kernels run
+// over (all of it, as capacities are multiples of sixteen).
+std::size_t grouped_lanes(const SpheresSoA& s) { return s.capacity / kWidth * kWidth; }
+
+// Moves the centre of every lane of the whole groups, eight per step. The
+// group is loaded before anything is stored, so the vectoriser need not
+// prove the three arrays apart.
+template <class MoveCentre>
+void move_centres(SpheresSoA& s, MoveCentre&& move_centre) {
+  float* x = s.xs();
+  float* y = s.ys();
+  float* z = s.zs();
+  for (std::size_t g = 0; g < grouped_lanes(s); g += kWidth) {
+    float cx[kWidth], cy[kWidth], cz[kWidth];
+    TANGOR_LANE_LOOP
+    for (std::size_t l = 0; l < kWidth; ++l) {
+      cx[l] = x[g + l];
+      cy[l] = y[g + l];
+      cz[l] = z[g + l];
+    }
+    TANGOR_LANE_LOOP
+    for (std::size_t l = 0; l < kWidth; ++l) {
+      const Vec3 moved = move_centre(Vec3{cx[l], cy[l], cz[l]});
+      cx[l] = moved.x;
+      cy[l] = moved.y;
+      cz[l] = moved.z;
+    }
+    TANGOR_LANE_LOOP
+    for (std::size_t l = 0; l < kWidth; ++l) {
+      x[g + l] = cx[l];
+      y[g + l] = cy[l];
+      z[g + l] = cz[l];
+    }
+  }
+}
+
+}  // namespace
+
+SpheresSoA SpheresSoA::with_capacity(std::size_t) {
+  // Nothing is reserved: the first push replaces the storage anyway.
+  return SpheresSoA{};
+}
+
+SpheresSoA SpheresSoA::from_slice(std::span<const Sphere> spheres) {
+  SpheresSoA out;
+  out.capacity = lanes_for(spheres.size());
+  out.len = spheres.size();
+  out.data = fresh_storage(out.capacity, out.len);
+  for (std::size_t i = 0; i < spheres.size(); ++i) {
+    out.xs()[i] = spheres[i].center.x;
+    out.ys()[i] = spheres[i].center.y;
+    out.zs()[i] = spheres[i].center.z;
+    out.rs()[i] = spheres[i].radius;
+  }
+  return out;
+}
+
+void SpheresSoA::push(const Sphere& sphere) {
+  if (len == capacity) {
+    if (capacity > SIZE_MAX - kCapacityStep) throw std::bad_alloc();
+    SpheresSoA grown;
+    grown.capacity = capacity + kCapacityStep;
+    grown.data = fresh_storage(grown.capacity, len);
+    copy_lanes(*this, len, grown, 0);
+    data = std::move(grown.data);
+    capacity = grown.capacity;
+  }
+  xs()[len] = sphere.center.x;
+  ys()[len] = sphere.center.y;
+  zs()[len] = sphere.center.z;
+  rs()[len] = sphere.radius;
+  ++len;
+}
+
+void SpheresSoA::append(SpheresSoA& other) {
+  // Moving an array's spheres behind themselves has no meaning; leave it.
+  if (other.len == 0 || &other == this) return;
+  const std::size_t total = len + other.len;
+  SpheresSoA joined;
+  joined.capacity = lanes_for(total);
+  joined.len = total;
+  joined.data = fresh_storage(joined.capacity, total);
+  copy_lanes(*this, len, joined, 0);
+  copy_lanes(other, other.len, joined, len);
+  *this = std::move(joined);
+  other.clear();
+}
+
+void SpheresSoA::clear() {
+  std::fill(rs(), rs() + len, kSpareRadius);
+  len = 0;
+}
+
+bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& query) const {
+  const float qx = query.center.x, qy = query.center.y, qz = query.center.z;
+  const float qr = query.radius;
+  const float* x = xs();
+  const float* y = ys();
+  const float* z = zs();
+  const float* r = rs();
+  // One answer per group of eight (two 4-wide registers folded into one):
+  // returning after each half instead costs a reduction per four lanes and
+  // a third of the speed, for the same answer.
+  const std::size_t grouped = grouped_lanes(*this);
+  for (std::size_t g = 0; g < grouped; g += kWidth)
+    if (lanes::sphere_overlap_any<kWidth>(x + g, y + g, z + g, r + g, qx, qy, qz, qr)) return true;
+  return false;
+}
+
+bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon) {
+  if (a.len != b.len) return false;
+  // Written so that a NaN on either side fails the comparison.
+  const auto within = [epsilon](float u, float v) { return std::fabs(u - v) <= epsilon; };
+  const float* arrays_a[] = {a.xs(), a.ys(), a.zs(), a.rs()};
+  const float* arrays_b[] = {b.xs(), b.ys(), b.zs(), b.rs()};
+  const std::size_t grouped = a.len / kWidth * kWidth;
+  for (int array = 0; array < 4; ++array) {
+    const float* u = arrays_a[array];
+    const float* v = arrays_b[array];
+    for (std::size_t g = 0; g < grouped; g += kWidth) {
+      const unsigned equal =
+          lanes::lane_mask<kWidth>([&](int l) { return within(u[g + l], v[g + l]); });
+      if (equal != 0xFFu) return false;
+    }
+    for (std::size_t i = grouped; i < a.len; ++i)
+      if (!within(u[i], v[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace tangor::soa
+
+namespace tangor {
+
+using soa::SpheresSoA;
+
+void Transformable<SpheresSoA>::translate(SpheresSoA& s, Vec3 t) {
+  soa::move_centres(s, [t](Vec3 c) { return c + t; });
+}
+
+void Transformable<SpheresSoA>::rotate_quat(SpheresSoA& s, Quat q) {
+  rotate_mat(s, curvel::mat3_from_quat(q));
+}
+
+void Transformable<SpheresSoA>::rotate_mat(SpheresSoA& s, const Mat3& m) {
+  soa::move_centres(s, [&m](Vec3 c) { return m * c; });
+}
+
+void Transformable<SpheresSoA>::transform(SpheresSoA& s, const Affine3& a) {
+  soa::move_centres(s, [&a](Vec3 c) { return curvel::transform_point(a, c); });
+}
+
+void Transformable<SpheresSoA>::scale(SpheresSoA& s, float f) {
+  float* r = s.rs();
+  for (std::size_t i = 0; i < soa::grouped_lanes(s); ++i) r[i] *= f;
+}
+
+}  // namespace tangor

@@ -1,0 +1,208 @@
+#include <bit>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "collider_fixtures.hpp"
+
+namespace {
+
+using namespace collider_fixtures;
+
+bool all_zero(const Sphere& s) { return s.center == Vec3{} && std::bit_cast<std::uint32_t>(s.radius) == 0; }
+
+Mat3 scaling(float x, float y, float z) { return {{x, 0, 0}, {0, y, 0}, {0, 0, z}}; }
+
+TEST(ColliderMoves, EmptyColliderKeepsItsAllZeroBound) {
+  Collider<> c;
+  c.translate({4, 0, 0});
+  c.rotate_quat({0, 0, 1, 0});
+  c.transform(Affine3{scaling(2, 2, 2), {1, 1, 1}});
+  c.scale(3);
+  EXPECT_EQ(c.mask, 0);
+  EXPECT_TRUE(all_zero(c.bounding));
+  // The first member after the moves is the bound itself.
+  c.add(Sphere{{0, 0, 0}, 1});
+  EXPECT_EQ(c.bounding, (Sphere{{0, 0, 0}, 1}));
+}
+
+TEST(ColliderMoves, PlaneTranslated) {
+  Collider<> c;
+  c.add(Plane{{0, 0, 1}, 2});
+  c.translate({0, 0, 3});
+  EXPECT_EQ(c.planes[0].d, 5);
+  EXPECT_EQ(c.bounding.center, (Vec3{0, 0, 3}));
+  EXPECT_EQ(c.bounding.radius, INF);
+  EXPECT_EQ(c.mask, 0x008);
+}
+
+TEST(ColliderMoves, CapsuleTranslatedAndTurned) {
+  Collider<> c;
+  c.add(Capsule::create({0, 0, 0}, {2, 0, 0}, 0.5f));
+  c.translate({1, 2, 3});
+  EXPECT_EQ(c.capsules.items[0].p1, (Vec3{1, 2, 3}));
+  EXPECT_EQ(c.capsules.items[0].dir, (Vec3{2, 0, 0}));
+  EXPECT_EQ(c.capsules.spheres.sphere(0), (Sphere{{2, 2, 3}, 1.5f}));
+  EXPECT_EQ(c.bounding, (Sphere{{2, 2, 3}, 1.5f}));
+
+  Collider<> h;
+  h.add(Capsule::create({1, 0, 0}, {3, 0, 0}, 0.5f));
+  h.rotate_quat({0, 0, 1, 0});  // a half turn about z
+  EXPECT_EQ(h.capsules.items[0].p1, (Vec3{-1, 0, 0}));
+  EXPECT_EQ(h.capsules.items[0].dir, (Vec3{-2, 0, 0}));
+  EXPECT_FALSE(h.capsules.items[0].z_aligned);
+  EXPECT_EQ(h.capsules.spheres.sphere(0), (Sphere{{-2, 0, 0}, 1.5f}));
+}
+
+TEST(ColliderMoves, CloudMovesAccumulateInItsInverseTransform) {
+  Collider<> c;
+  c.add(make_cloud({{0, 0, 0}, {1, 0, 0}}, 0.1f));
+  const Sphere lane = c.pointclouds.spheres.sphere(0);
+  c.translate({1, 2, 3});
+  ASSERT_TRUE(c.pointclouds.items[0].inverse_transform.has_value());
+  EXPECT_EQ(c.pointclouds.items[0].inverse_transform->matrix3, Mat3{});
+  EXPECT_EQ(c.pointclouds.items[0].inverse_transform->translation, (Vec3{-1, -2, -3}));
+  c.translate({1, 0, 0});
+  EXPECT_EQ(c.pointclouds.items[0].inverse_transform->translation, (Vec3{-2, -2, -3}));
+  EXPECT_EQ(c.pointclouds.spheres.sphere(0).center, (lane.center + Vec3{2, 2, 3}));
+  // The identity rotation still leaves a cloud without a transform with one.
+  Collider<> d;
+  d.add(make_cloud({{0, 0, 0}}, 0.1f));
+  d.rotate_quat({0, 0, 0, 1});
+  EXPECT_TRUE(d.pointclouds.items[0].inverse_transform.has_value());
+}
+
+TEST(ColliderMoves, ScalingMatrixMovesPositionsAndRebuildsBounds) {
+  Collider<> c;
+  c.add(Sphere{{1, 0, 0}, 1});
+  c.add(Capsule::create({0, 0, 0}, {1, 0, 0}, 0.25f));
+  c.rotate_mat(scaling(2, 2, 2));
+  EXPECT_EQ(c.spheres.sphere(0), (Sphere{{2, 0, 0}, 1}));
+  EXPECT_EQ(c.capsules.items[0].dir, (Vec3{2, 0, 0}));
+  EXPECT_EQ(c.capsules.items[0].rdv, 1.0f);  // kept by a matrix rotation
+  // The lane follows the moved capsule, not the old lane radius.
+  EXPECT_EQ(c.capsules.spheres.sphere(0), c.capsules.items[0].broadphase());
+  EXPECT_TRUE(bounds_enclose(c));
+  Collider<> t;
+  t.add(Capsule::create({0, 0, 0}, {1, 0, 0}, 0.25f));
+  t.transform(Affine3{scaling(2, 2, 2), {}});
+  EXPECT_EQ(t.capsules.items[0].rdv, 0.25f);  // derived afresh by a transform
+}
+
+TEST(ColliderMoves, ScaleKeepsReferencePoints) {
+  Collider<> c;
+  c.add(Sphere{{1, 0, 0}, 1});
+  c.add(Cuboid::create({0, 0, 5}, cuboid::IDENTITY_AXES, {1, 1, 1}));
+  add_point(c, {3, 3, 3});
+  c.scale(2);
+  EXPECT_EQ(c.spheres.sphere(0), (Sphere{{1, 0, 0}, 2}));
+  EXPECT_EQ(c.cuboids.items[0].half_extents, (std::array<float, 3>{2, 2, 2}));
+  EXPECT_EQ(c.cuboids.items[0].center, (Vec3{0, 0, 5}));
+  EXPECT_FLOAT_EQ(c.cuboids.spheres.sphere(0).radius, length(Vec3{2, 2, 2}));
+  EXPECT_EQ(c.points.items[0].position, (Vec3{3, 3, 3}));
+  EXPECT_EQ(c.points.spheres.sphere(0).radius, 0.0f);
+  EXPECT_TRUE(bounds_enclose(c));
+}
+
+TEST(ColliderMoves, ScaleOfAxisShapesRecomputesTheirLanes) {
+  Collider<> c;
+  c.add(Capsule::create({0, 0, 0}, {4, 0, 0}, 0.5f));
+  c.add(curvel::LineSegment{{0, 0, 0}, {0, 4, 0}});
+  c.scale(3);
+  EXPECT_EQ(c.capsules.spheres.sphere(0), c.capsules.items[0].broadphase());
+  EXPECT_EQ(c.segments.spheres.sphere(0), broadphase(c.segments.items[0]));
+  EXPECT_TRUE(bounds_enclose(c));
+  // The far end of the scaled capsule is found by a query.
+  EXPECT_TRUE(query_collider(Sphere{{12.4f, 0, 0}, 0.2f}, c));
+}
+
+TEST(ColliderMoves, DegenerateScalesNeverMakeAnInfiniteRadiusNaN) {
+  for (float f : {0.0f, -2.0f}) {
+    Collider<> c;
+    c.add(Plane{{0, 0, 1}, 1});
+    c.add(Sphere{{1, 0, 0}, 1});
+    c.scale(f);
+    EXPECT_EQ(c.bounding.radius, INF) << f;
+    EXPECT_FALSE(std::isnan(c.bounding.center.x)) << f;
+  }
+}
+
+TEST(ColliderMoves, SingularMatrixLeavesCloudsAsTheyAre) {
+  Collider<> c;
+  c.add(make_cloud({{0, 0, 0}, {1, 1, 1}}, 0.1f));
+  c.add(Sphere{{2, 0, 0}, 0.5f});
+  c.rotate_mat(scaling(1, 1, 0));
+  EXPECT_FALSE(c.pointclouds.items[0].inverse_transform.has_value());
+  c.transform(Affine3{Mat3{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {1, 0, 0}});
+  EXPECT_FALSE(c.pointclouds.items[0].inverse_transform.has_value());
+  const Sphere lane = c.pointclouds.spheres.sphere(0);
+  EXPECT_FALSE(std::isnan(lane.center.x) || std::isnan(lane.radius));
+  EXPECT_FALSE(std::isnan(c.bounding.radius));
+  EXPECT_TRUE(bounds_enclose(c));
+}
+
+TEST(ColliderMoves, NoMoveChangesMaskCountsOrCapacities) {
+  Scene s(5);
+  Collider<> c = s.collider(20, ALL_KINDS);
+  const std::uint16_t mask = c.mask;
+  const std::size_t caps = c.capsules.spheres.capacity;
+  const std::size_t n = c.capsules.items.size();
+  c.translate({1, 2, 3});
+  c.rotate_quat(s.rotation());
+  c.rotate_mat(scaling(1, 2, 3));
+  c.transform(Affine3{scaling(0.5f, 0.5f, 0.5f), {1, 0, 0}});
+  c.scale(1.5f);
+  EXPECT_EQ(c.mask, mask);
+  EXPECT_EQ(c.capsules.spheres.capacity, caps);
+  EXPECT_EQ(c.capsules.items.size(), n);
+}
+
+// After every move and every scale, each lane encloses its item and the
+// bound encloses every lane: rigid moves carry the bounds along, the others
+// rebuild them.
+TEST(ColliderMoves, BoundsEncloseAfterEveryMove) {
+  Scene s(6);
+  for (int round = 0; round < 150; ++round) {
+    Collider<> c = s.collider(4, ALL_KINDS & ~UNBOUNDED_KINDS);
+    ASSERT_TRUE(bounds_enclose(c));
+    switch (round % 6) {
+      case 0: c.translate(s.point(5.0f)); break;
+      case 1: c.rotate_quat(s.rotation()); break;
+      case 2: {
+        Quat q = s.rotation();
+        q = {q.x * 1.5f, q.y * 1.5f, q.z * 1.5f, q.w * 1.5f};  // non-unit
+        c.rotate_quat(q);
+        break;
+      }
+      case 3: {
+        const Vec3 shear{s.uniform(-1, 1), s.uniform(-1, 1), 0};
+        c.rotate_mat(Mat3{{1, 0, 0}, {shear.x, 1, 0}, {shear.y, 0, 2}});
+        break;
+      }
+      case 4: c.transform(Affine3{scaling(s.uniform(0.2f, 3), s.uniform(0.2f, 3), 1), s.point()}); break;
+      default: c.scale(s.uniform(-2, 3)); break;
+    }
+    ASSERT_TRUE(bounds_enclose(c, 2e-4f)) << "round " << round;
+  }
+}
+
+// A rigid move carries the answers along: a query moved with the collider
+// gets the same answer (up to rounding near contact).
+TEST(ColliderMoves, RigidMovesKeepQueryAnswers) {
+  Scene s(7);
+  int same = 0;
+  int total = 0;
+  for (int round = 0; round < 200; ++round) {
+    Collider<> c = s.collider(4, ALL_KINDS & ~bit(Kind::Pointclouds));
+    Sphere q = s.sphere();
+    const bool before = query_collider(q, c);
+    const Affine3 move{curvel::mat3_from_quat(s.rotation()), s.point(3.0f)};
+    c.transform(move);
+    q.center = curvel::transform_point(move, q.center);
+    same += query_collider(q, c) == before;
+    ++total;
+  }
+  EXPECT_GE(same, total - 4);
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "collider_fixtures.hpp"
+
+namespace {
+
+using namespace collider_fixtures;
+using oracle::classify;
+using oracle::Truth;
+
+constexpr double kMargin = 1e-3;
+
+// An exact test agrees with the double-precision GJK oracle on every pair
+// that is clearly apart or clearly overlapping.
+template <class MakePair, class Test, class Supports>
+void check_exact(unsigned seed, MakePair&& make_pair, Test&& test, Supports&& supports, int rounds = 3000) {
+  Scene s(seed);
+  int overlaps = 0;
+  int apart = 0;
+  for (int i = 0; i < rounds; ++i) {
+    const auto [a, b] = make_pair(s);
+    const auto [sa, sb, ea, eb] = supports(a, b);
+    const Truth truth = classify(sa, sb, ea, eb, kMargin);
+    if (truth == Truth::Graze) continue;
+    const bool hit = test(a, b);
+    if (truth == Truth::Overlap) {
+      ASSERT_TRUE(hit) << "round " << i;
+      ++overlaps;
+    } else {
+      ASSERT_FALSE(hit) << "round " << i;
+      ++apart;
+    }
+  }
+  EXPECT_GT(overlaps, rounds / 100);
+  EXPECT_GT(apart, rounds / 100);
+}
+
+template <class A, class B>
+auto both(A a, B b) {
+  return std::pair<A, B>{std::move(a), std::move(b)};
+}
+
+TEST(ColliderPairTests, SphereCapsuleIsExact) {
+  check_exact(
+      1, [](Scene& s) { return both(s.sphere(), s.capsule(s.rng() % 3 == 0)); }, pt::sphere_capsule,
+      [](const Sphere& a, const Capsule& b) {
+        return std::tuple{oracle::sphere_support(a), oracle::capsule_support(b), oracle::sphere_support(a, kMargin),
+                          oracle::capsule_support(b, kMargin)};
+      });
+}
+
+TEST(ColliderPairTests, SphereCuboidIsExact) {
+  check_exact(
+      2, [](Scene& s) { return both(s.sphere(), s.box(s.rng() % 3 == 0)); }, pt::sphere_cuboid,
+      [](const Sphere& a, const Cuboid& b) {
+        return std::tuple{oracle::sphere_support(a), oracle::box_support(b), oracle::sphere_support(a, kMargin),
+                          oracle::box_support(b, kMargin)};
+      });
+}
+
+TEST(ColliderPairTests, SphereCylinderIsExact) {
+  check_exact(
+      3, [](Scene& s) { return both(s.sphere(), s.cylinder()); }, pt::sphere_cylinder,
+      [](const Sphere& a, const Cylinder& b) {
+        return std::tuple{oracle::sphere_support(a), oracle::cylinder_support(b), oracle::sphere_support(a, kMargin),
+                          oracle::cylinder_support(b, kMargin)};
+      });
+}
+
+TEST(ColliderPairTests, CapsuleCapsuleIsExact) {
+  check_exact(
+      4, [](Scene& s) { return both(s.capsule(), s.capsule()); }, pt::capsule_capsule,
+      [](const Capsule& a, const Capsule& b) {
+        return std::tuple{oracle::capsule_support(a), oracle::capsule_support(b), oracle::capsule_support(a, kMargin),
+                          oracle::capsule_support(b, kMargin)};
+      });
+}
+
+TEST(ColliderPairTests, SphereAgainstLinePieces) {
+  const auto supports = [](const Sphere& a, const auto& piece) {
+    const util::LinePiece p = util::line_piece(piece);
+    const auto ps = oracle::piece_support(p.origin, p.dir, p.t_min, p.t_max);
+    return std::tuple{oracle::sphere_support(a), ps, oracle::sphere_support(a, kMargin), ps};
+  };
+  const auto test = [](const Sphere& a, const auto& piece) { return pt::sphere_piece(a, pt::piece_of(piece)); };
+  check_exact(5, [](Scene& s) { return both(s.sphere(), s.segment()); }, test, supports);
+  check_exact(6, [](Scene& s) { return both(s.sphere(), s.ray()); }, test, supports);
+  check_exact(7, [](Scene& s) { return both(Sphere{s.point(), s.uniform(0.5f, 2.5f)}, s.line()); }, test, supports);
+}
+
+TEST(ColliderPairTests, SpherePolygonIsExactAwayFromTheEdgeSlack) {
+  check_exact(
+      8, [](Scene& s) { return both(s.sphere(), s.polygon()); },
+      [](const Sphere& a, const ConvexPolygon& g) { return pt::sphere_polygon(a, g.view()); },
+      [](const Sphere& a, const ConvexPolygon& g) {
+        return std::tuple{oracle::sphere_support(a), oracle::polygon_support(g), oracle::sphere_support(a, kMargin),
+                          oracle::polygon_support(g, kMargin)};
+      });
+}
+
+// Face planes only: conservative. Every overlap is reported; the obb-first
+// direction is the stricter one.
+TEST(ColliderPairTests, SpherePolytopeDirections) {
+  Scene s(9);
+  for (int i = 0; i < 3000; ++i) {
+    const Sphere a = s.sphere();
+    const ConvexPolytope p = s.polytope();
+    const bool faces = pt::sphere_polytope(a, p.planes);
+    const bool boxed = pt::polytope_sphere(p.view(), a);
+    if (boxed) {
+      ASSERT_TRUE(faces) << i;
+    }
+    if (oracle::overlaps(oracle::sphere_support(a, kMargin), oracle::polytope_support(p, kMargin))) {
+      ASSERT_TRUE(boxed) << i;
+    }
+  }
+  // Near a cube's corner: no face separates, the box distance does.
+  const ConvexPolytope cube =
+      oracle::Shapes::polytope_from_box(Cuboid::create({0, 0, 0}, cuboid::IDENTITY_AXES, {1, 1, 1}));
+  const Sphere corner{{1.8f, 1.8f, 1.8f}, 1.0f};  // a = 0.8: r/√3 < a <= r
+  EXPECT_TRUE(pt::sphere_polytope(corner, cube.planes));
+  EXPECT_FALSE(pt::polytope_sphere(cube.view(), corner));
+}
+
+TEST(ColliderPairTests, TouchingCountsEverywhere) {
+  const Capsule k = Capsule::create({0, 0, 0}, {2, 0, 0}, 1);
+  EXPECT_TRUE(pt::sphere_capsule({{1, 2, 0}, 1}, k));
+  EXPECT_TRUE(pt::sphere_cuboid({{3, 0, 0}, 1}, Cuboid::create({}, cuboid::IDENTITY_AXES, {2, 2, 2})));
+  const Cylinder c = Cylinder::create({0, 0, 0}, {0, 0, 2}, 1);
+  EXPECT_TRUE(pt::sphere_cylinder({{0, 0, 3}, 1}, c));   // on the axis, beyond the cap
+  EXPECT_TRUE(pt::sphere_cylinder({{2, 0, 1}, 1}, c));   // beside the wall
+  EXPECT_TRUE(pt::sphere_plane({{0, 0, 3}, 1}, Plane{{0, 0, 1}, 2}));
+  EXPECT_TRUE(pt::plane_sphere(Plane{{0, 0, 1}, 2}, {{0, 0, 3}, 1}));
+  EXPECT_TRUE(pt::capsule_point(k, {1, 1, 0}));
+  EXPECT_TRUE(pt::cylinder_point(c, {1, 0, 2}));
+  EXPECT_FALSE(pt::cylinder_point(c, {0, 0, 2.001f}));
+  EXPECT_TRUE(pt::plane_point(Plane{{0, 0, 1}, 2}, {5, 5, 2}));
+  // A zero-length capsule and segment are their start point.
+  const Capsule dot = Capsule::create({1, 1, 1}, {1, 1, 1}, 0.5f);
+  EXPECT_TRUE(pt::sphere_capsule({{1, 1, 2}, 0.5f}, dot));
+  EXPECT_FALSE(pt::sphere_capsule({{1, 1, 2.01f}, 0.5f}, dot));
+  EXPECT_TRUE(pt::sphere_piece({{0, 0, 1}, 1}, pt::piece_of(curvel::LineSegment{{0, 0, 0}, {0, 0, 0}})));
+}
+
+TEST(ColliderPairTests, PlanesAgainstShapes) {
+  const Plane floor{{0, 0, 1}, 0};  // solid below z = 0
+  const Cuboid box = Cuboid::create({0, 0, 1}, cuboid::IDENTITY_AXES, {1, 1, 1});
+  EXPECT_TRUE(pt::cuboid_plane(box, floor));
+  EXPECT_FALSE(pt::cuboid_plane(Cuboid::create({0, 0, 1.01f}, cuboid::IDENTITY_AXES, {1, 1, 1}), floor));
+  // A tilted cylinder reaches down by its rim: axis from (0,0,1) along
+  // (1,0,1), radius 1 reaches z = 1 − sin 45° ≈ 0.2929.
+  const Cylinder tilted = Cylinder::create({0, 0, 1}, {1, 0, 2}, 1);
+  EXPECT_TRUE(pt::cylinder_plane(tilted, Plane{{0, 0, 1}, 0.293f}));
+  EXPECT_FALSE(pt::cylinder_plane(tilted, Plane{{0, 0, 1}, 0.292f}));
+  EXPECT_TRUE(pt::capsule_plane(Capsule::create({0, 0, 2}, {0, 0, 1}, 1), floor));
+  EXPECT_TRUE(pt::plane_capsule(floor, Capsule::create({0, 0, 2}, {0, 0, 1}, 1)));
+  // A polytope without vertices is never hit by a plane.
+  EXPECT_FALSE(pt::polytope_plane(ConvexPolytope::create({}, {}).view(), Plane{{0, 0, 1}, 1e9f}));
+}
+
+TEST(ColliderPairTests, PlanePieceRules) {
+  const Plane floor{{0, 0, 1}, 0};
+  using pt::piece_of;
+  // Parallel: the origin decides.
+  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Line{{0, 0, 0}, {1, 0, 0}})));
+  EXPECT_FALSE(pt::plane_piece(floor, piece_of(curvel::Line{{0, 0, 1}, {1, 0, 0}})));
+  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Line{{0, 0, 9}, {1, 0, 1}})));
+  // Rays: away from the solid only from inside; toward it always.
+  EXPECT_FALSE(pt::plane_piece(floor, piece_of(curvel::Ray{{0, 0, 1}, {0, 0, 1}})));
+  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Ray{{0, 0, -1}, {0, 0, 1}})));
+  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Ray{{0, 0, 100}, {0, 0, -1}})));
+  // Segments: the crossing at or before the end.
+  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, 1}, {0, 0, 0}})));
+  EXPECT_FALSE(pt::plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, 1}, {0, 0, 0.01f}})));
+  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, -1}, {0, 0, 3}})));
+}
+
+TEST(ColliderPairTests, PlanePlane) {
+  EXPECT_TRUE(pt::plane_plane({{0, 0, 1}, 0}, {{1, 0, 0}, -5}));
+  EXPECT_TRUE(pt::plane_plane({{0, 0, 1}, 1}, {{0, 0, -1}, -1}));   // touching
+  EXPECT_FALSE(pt::plane_plane({{0, 0, 1}, 1}, {{0, 0, -1}, -1.01f}));
+}
+
+TEST(ColliderPairTests, PolytopePolytopeFaceNormals) {
+  Scene s(10);
+  for (int i = 0; i < 2000; ++i) {
+    const ConvexPolytope a = s.polytope();
+    const ConvexPolytope b = s.polytope();
+    if (oracle::overlaps(oracle::polytope_support(a, kMargin), oracle::polytope_support(b, kMargin))) {
+      ASSERT_TRUE(pt::polytope_polytope(a.view(), b.view())) << i;
+    }
+  }
+  // A polytope without vertices never hits one with face planes.
+  const ConvexPolytope box = oracle::Shapes::polytope_from_box(Cuboid::create({}, cuboid::IDENTITY_AXES, {1, 1, 1}));
+  EXPECT_FALSE(pt::polytope_polytope(box.view(), ConvexPolytope::create({}, {}).view()));
+}
+
+}  // namespace
