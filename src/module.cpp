@@ -19,7 +19,13 @@ struct ModuleClass {
 // Registration order is observable through __all__.
 const ModuleClass module_classes[] = {
     {"EulerRot", &type_object<PyEulerRot>},
+    {"Vec2", &type_object<PyDVec2>},
     {"Vec3", &type_object<PyDVec3>},
+    {"Vec4", &type_object<PyDVec4>},
+    {"Quat", &type_object<PyDQuat>},
+    {"Mat3", &type_object<PyDMat3>},
+    {"Mat4", &type_object<PyDMat4>},
+    {"Affine3", &type_object<PyDAffine3>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {

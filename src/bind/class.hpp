@@ -248,7 +248,7 @@ struct drop_front<std::tuple<A...>, 0> {
 // Converts the arguments in signature order and calls F; returns F's result.
 template <class Cls, fixed_string Sig, auto F>
 typename fn_traits<decltype(F)>::result call_raw(PyObject* self, PyObject** slots) {
-    constexpr Signature sig = parse_signature(Sig.view());
+    static constexpr Signature sig = parse_signature(Sig.view());
     using Tr = fn_traits<decltype(F)>;
     constexpr std::size_t skip = sig.has_self ? 1 : 0;
     static_assert(Tr::arity == sig.count + skip, "C++ parameters do not match the text signature");
@@ -277,7 +277,7 @@ PyObject* call_bound(PyObject* self, PyObject** slots) {
 
 template <class Cls, fixed_string Sig, auto F>
 PyObject* method_trampoline(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
-    constexpr Signature sig = parse_signature(Sig.view());
+    static constexpr Signature sig = parse_signature(Sig.view());
     try {
         PyObject* slots[sig.count > 0 ? sig.count : 1];
         bind_arguments(sig, Cls::name, sig.name, args, nargs, kwnames, slots);
@@ -376,13 +376,21 @@ struct Declare {
 private:
     template <fixed_string Sig, auto F>
     static PyObject* construct(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-        constexpr Signature sig = parse_signature(Sig.view());
+        static constexpr Signature sig = parse_signature(Sig.view());
         // The constructor sees tuple/dict arguments; lay them out as a
         // vectorcall so one parser serves both.
         Py_ssize_t nargs = PyTuple_Size(args);
         Py_ssize_t nkw = kwargs ? PyDict_Size(kwargs) : 0;
-        std::vector<PyObject*> flat(static_cast<std::size_t>(nargs + nkw) + 1);
-        for (Py_ssize_t i = 0; i < nargs; ++i) flat[static_cast<std::size_t>(i)] = PyTuple_GetItem(args, i);
+        // Stack room for the common calls; more arguments than parameters
+        // only reach the parser's error path.
+        PyObject* small[kMaxParams + 4];
+        std::vector<PyObject*> large;
+        PyObject** flat = small;
+        if (static_cast<std::size_t>(nargs + nkw) > std::size(small)) {
+            large.resize(static_cast<std::size_t>(nargs + nkw));
+            flat = large.data();
+        }
+        for (Py_ssize_t i = 0; i < nargs; ++i) flat[i] = PyTuple_GetItem(args, i);
         Ref kwnames;
         if (nkw > 0) {
             kwnames = check(PyTuple_New(nkw));
@@ -391,12 +399,12 @@ private:
             while (PyDict_Next(kwargs, &pos, &key, &value)) {
                 Py_INCREF(key);
                 PyTuple_SetItem(kwnames.get(), k, key);
-                flat[static_cast<std::size_t>(nargs + k)] = value;
+                flat[nargs + k] = value;
                 ++k;
             }
         }
         PyObject* slots[sig.count > 0 ? sig.count : 1];
-        bind_arguments(sig, Cls::name, "__new__", flat.data(), nargs, kwnames.get(), slots);
+        bind_arguments(sig, Cls::name, "__new__", flat, nargs, kwnames.get(), slots);
         return new_object_of_type<Cls>(type, call_raw<Cls, Sig, F>(nullptr, slots));
     }
 };

@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "error.hpp"
 
@@ -124,6 +126,25 @@ struct Wrap<std::optional<T>> {
         if (!v) return Ref::borrow(Py_None).release();
         return Wrap<T>::to(std::move(*v));
     }
+};
+
+// A body that returns several values gives a new tuple of them.
+template <class... T>
+struct Wrap<std::tuple<T...>> {
+    static PyObject* to(std::tuple<T...> values) {
+        Ref t = check(PyTuple_New(sizeof...(T)));
+        std::apply(
+            [&](auto&... v) {
+                Py_ssize_t i = 0;
+                (PyTuple_SetItem(t.get(), i++, Wrap<std::decay_t<decltype(v)>>::to(std::move(v))), ...);
+            },
+            values);
+        return t.release();
+    }
+};
+template <class A, class B>
+struct Wrap<std::pair<A, B>> {
+    static PyObject* to(std::pair<A, B> p) { return Wrap<std::tuple<A, B>>::to({std::move(p.first), std::move(p.second)}); }
 };
 
 template <class T>

@@ -85,8 +85,16 @@ std::string str_of(PyObject* o) {
 }
 
 std::string not_instance_message(PyObject* o, const char* target) {
-    if (o == Py_None) return std::string("'None' is not an instance of '") + target + "'";
-    return "'" + type_name(o) + "' object is not an instance of '" + target + "'";
+    std::string m = "'";
+    if (o == Py_None) {
+        m += "None' is not an instance of '";
+    } else {
+        m += type_name(o);
+        m += "' object is not an instance of '";
+    }
+    m += target;
+    m += "'";
+    return m;
 }
 
 void raise_not_instance(PyObject* o, const char* target) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "convert.hpp"
 #include "handle.hpp"
 
 namespace vx::bind {
@@ -24,5 +25,16 @@ struct F64Array {
 // float conversion; anything else goes through NumPy's conversion to float64,
 // whose error (or a dimensionality mismatch) is raised.
 F64Array read_f64_array(PyObject* obj, int ndim);
+
+// Parameters read as float64 arrays of one or two dimensions (a failure is
+// the conversion's error, noted with the parameter's name).
+template <int Dims>
+struct ArrayArg {
+    F64Array array;
+};
+template <int Dims>
+struct Caster<ArrayArg<Dims>> {
+    static ArrayArg<Dims> from(PyObject* o) { return {read_f64_array(o, Dims)}; }
+};
 
 }  // namespace vx::bind

@@ -42,10 +42,12 @@ void raise_encode_failed(const std::string& what) { raise_value_error("pickle en
 
 Ref getnewargs_ex(const std::string& state) {
     Ref bytes = check(PyBytes_FromStringAndSize(state.data(), static_cast<Py_ssize_t>(state.size())));
+    static PyObject* key = PyUnicode_InternFromString("__pickle_state__");
+    static PyObject* no_args = PyTuple_New(0);
+    if (!key || !no_args) throw_python_error();
     Ref kwargs = check(PyDict_New());
-    check_status(PyDict_SetItemString(kwargs.get(), "__pickle_state__", bytes.get()));
-    Ref empty = check(PyTuple_New(0));
-    return check(PyTuple_Pack(2, empty.get(), kwargs.get()));
+    check_status(PyDict_SetItem(kwargs.get(), key, bytes.get()));
+    return check(PyTuple_Pack(2, no_args, kwargs.get()));
 }
 
 }  // namespace vx::bind

@@ -1,7 +1,5 @@
 #include "values/flat_forms.hpp"
 
-#include <bit>
-#include <cstdint>
 
 #include "bind/convert.hpp"
 #include "bind/error.hpp"
@@ -9,24 +7,15 @@
 #include "vxformats/json_numbers.hpp"
 #include "vxformats/number_text.hpp"
 #include "vxformats/siphash.hpp"
-#include "vxpickle/value.hpp"
+#include "vxpickle/reader.hpp"
+#include "vxpickle/writer.hpp"
 
 namespace vx {
 
 using bind::check;
 using bind::Ref;
 
-std::string encode_components(std::span<const double> c) {
-    std::string s = {'\x80', '\x03', '('};
-    for (double v : c) {
-        s.push_back('G');
-        std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
-        for (int shift = 56; shift >= 0; shift -= 8) s.push_back(static_cast<char>((bits >> shift) & 0xff));
-    }
-    s.push_back('t');
-    s.push_back('.');
-    return s;
-}
+std::string encode_components(std::span<const double> c) { return vxpickle::encode_f64_components(c); }
 
 std::string f64_sequence_expectation(std::size_t n) {
     // The matrices' decoders were worded without the space; stored messages
@@ -34,25 +23,9 @@ std::string f64_sequence_expectation(std::size_t n) {
     return "a sequence of " + std::to_string(n) + (n > 4 ? " f64values" : " f64 values");
 }
 
-void decode_components(std::string_view state, std::span<double> out, std::string_view expecting) {
+void decode_components(std::string_view state, std::span<double> out) {
     try {
-        vxpickle::Document doc = vxpickle::parse(state);
-        const vxpickle::Value& root = doc.root();
-        if (!root.is_sequence())
-            throw vxpickle::DecodeError("invalid type: " + vxpickle::describe(root) + ", expected " +
-                                        std::string(expecting));
-        if (root.items.size() < out.size())
-            throw vxpickle::DecodeError("invalid length " + std::to_string(root.items.size()) + ", expected " +
-                                        std::string(expecting));
-        for (std::size_t i = 0; i < out.size(); ++i) {
-            const vxpickle::Value& item = *root.items[i];
-            if (item.kind == vxpickle::Kind::Float)
-                out[i] = item.number;
-            else if (item.kind == vxpickle::Kind::Int)
-                out[i] = static_cast<double>(item.integer);
-            else
-                throw vxpickle::DecodeError("invalid type: " + vxpickle::describe(item) + ", expected f64");
-        }
+        vxpickle::decode_f64_components(state, out);
     } catch (const vxpickle::DecodeError& e) {
         bind::raise_decode_failed(e.what());
     }

@@ -13,11 +13,11 @@ namespace vx {
 // The pickled state: PROTO 3, MARK, one BINFLOAT per component, TUPLE, STOP.
 std::string encode_components(std::span<const double> c);
 // Decodes a state into `out` (a tuple or list of at least out.size() ints or
-// floats); raises ValueError "pickle decode failed: ..." naming `expecting`
-// ("a sequence of 3 f64 values", "a sequence of 9 f64values", ...).
-void decode_components(std::string_view state, std::span<double> out, std::string_view expecting);
+// floats); raises ValueError "pickle decode failed: ...".
+void decode_components(std::string_view state, std::span<double> out);
 
-// The expectation text of the value types' decoders and JSON readers.
+// The expectation text of the value types' JSON readers: "a sequence of 3 f64
+// values", "a sequence of 9 f64values" (the matrices' spelling).
 std::string f64_sequence_expectation(std::size_t n);
 
 // A new tuple / list of the components as floats.

@@ -39,6 +39,12 @@ bool read_vector(PyObject* o, DVec<N>& out) {
 // the converter, else a number broadcast to every component. No error is left.
 template <std::size_t N>
 bool read_vector_or_scalar(PyObject* o, DVec<N>& out) {
+    // A plain float or int is neither a sequence nor carries x: skip the
+    // converter, whose failure would cost an AttributeError.
+    if (PyFloat_CheckExact(o)) {
+        out = DVec<N>::splat(PyFloat_AsDouble(o));
+        return true;
+    }
     if (read_vector(o, out)) return true;
     PyErr_Clear();
     double f;

@@ -9,15 +9,17 @@
 
 #include "bind/numpy_bridge.hpp"
 #include "bind/pickle_state.hpp"
-#include "values/flat_forms.hpp"
+#include "values/flat_class.hpp"
 #include "values/vector_args.hpp"
 
 namespace vx {
 
 template <class Cls>
-struct VectorClass {
+struct VectorClass : FlatClass<Cls, sizeof(typename Cls::Value) / sizeof(double), 0> {
     using V = typename Cls::Value;
     static constexpr std::size_t N = sizeof(V) / sizeof(double);
+    using Flat = FlatClass<Cls, N, 0>;
+    using Flat::guarded;
 
     static std::span<const double> span(const V& v) { return {v.v, N}; }
     static const V& self(PyObject* o) { return bind::value_of<Cls>(o); }
@@ -81,20 +83,6 @@ struct VectorClass {
     static PyObject* str(PyObject* a) noexcept {
         return guarded([&] { return bind::wrap(components_str(span(self(a)))); });
     }
-    static Py_hash_t hash(PyObject* a) noexcept { return static_cast<Py_hash_t>(components_hash(span(self(a)))); }
-    static PyObject* richcompare(PyObject* a, PyObject* b, int op) noexcept {
-        if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
-        V other;
-        if (!read_vector(b, other)) {
-            PyErr_Clear();
-            Py_RETURN_NOTIMPLEMENTED;
-        }
-        const V& s = self(a);
-        bool equal = true;
-        for (std::size_t i = 0; i < N; ++i) equal = equal && s.v[i] == other.v[i];
-        return bind::wrap(op == Py_EQ ? equal : !equal);
-    }
-
     // ---- indexing ----
     static Py_ssize_t length(PyObject*) noexcept { return static_cast<Py_ssize_t>(N); }
     static PyObject* component(PyObject* a, long long idx) {
@@ -114,8 +102,8 @@ struct VectorClass {
             {Py_tp_dealloc, reinterpret_cast<void*>(&bind::dealloc<Cls>)},
             {Py_tp_repr, reinterpret_cast<void*>(&repr)},
             {Py_tp_str, reinterpret_cast<void*>(&str)},
-            {Py_tp_hash, reinterpret_cast<void*>(&hash)},
-            {Py_tp_richcompare, reinterpret_cast<void*>(&richcompare)},
+            {Py_tp_hash, reinterpret_cast<void*>(&Flat::hash)},
+            {Py_tp_richcompare, reinterpret_cast<void*>(&Flat::richcompare)},
             {Py_nb_add, reinterpret_cast<void*>(&add)},
             {Py_nb_subtract, reinterpret_cast<void*>(&sub)},
             {Py_nb_multiply, reinterpret_cast<void*>(&mul)},
@@ -131,57 +119,6 @@ struct VectorClass {
     }
 
     // ---- construction and forms ----
-    static std::string expectation() { return f64_sequence_expectation(N); }
-
-    // The constructor's common tail: state, when given, replaces the fields.
-    static V construct(V fields, const bind::PickleState& state) {
-        if (state.bytes) decode_components(*state.bytes, {fields.v, N}, expectation());
-        return fields;
-    }
-
-    static bind::Ref getnewargs_ex(const V& v) { return bind::getnewargs_ex(encode_components(span(v))); }
-    static bind::Ref to_numpy(const V& v) { return bind::new_f64_array(v.v, N); }
-    static V from_numpy(PyObject* array) {
-        bind::F64Array a = bind::read_f64_array(array, 1);
-        if (a.rows != N)
-            bind::raise_value_error(std::string(Cls::name) + ".from_numpy expected shape (" + std::to_string(N) + ",)");
-        V v;
-        for (std::size_t i = 0; i < N; ++i) v.v[i] = a.data[i];
-        return v;
-    }
-    static bind::Ref to_list(const V& v) { return components_list(span(v)); }
-    static V from_array(PyObject* a) {
-        V v;
-        components_from_array(a, {v.v, N});
-        return v;
-    }
-    static bind::Ref to_dict(const V& v) { return components_tuple(span(v)); }
-    static V from_dict(PyObject* obj) {
-        V v;
-        components_from_dict(obj, {v.v, N});
-        return v;
-    }
-    static std::optional<V> try_from_dict(PyObject* obj) {
-        try {
-            return from_dict(obj);
-        } catch (const bind::Error&) {
-        } catch (const bind::PythonError&) {
-            PyErr_Clear();
-        }
-        return std::nullopt;
-    }
-    static std::string to_json(const V& v) { return components_json(span(v)); }
-    static V from_json(bind::Str json) {
-        V v;
-        components_from_json(json.text, {v.v, N}, expectation(), false);
-        return v;
-    }
-    static std::optional<V> try_from_json(bind::Str json) {
-        V v;
-        if (!components_from_json(json.text, {v.v, N}, expectation(), true)) return std::nullopt;
-        return v;
-    }
-
     template <std::size_t I>
     static double get(const V& v) {
         return v.v[I];
@@ -193,15 +130,6 @@ struct VectorClass {
         return r;
     }
 
-    template <class F>
-    static PyObject* guarded(F f) noexcept {
-        try {
-            return f();
-        } catch (...) {
-            bind::set_error_from_current_exception();
-            return nullptr;
-        }
-    }
 };
 
 }  // namespace vx

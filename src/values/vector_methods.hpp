@@ -13,9 +13,9 @@ bind::MethodTable vector_common_methods() {
         D::template method<"to_numpy($self)", &C::to_numpy>(),
         D::template method<"__array__($self)", &C::to_numpy>(),
         D::template static_method<"from_numpy(array)", &C::from_numpy>(),
-        D::template method<"to_list($self)", &C::to_list>(),
-        D::template method<"to_array($self)", &C::to_list>(),
-        D::template static_method<"from_array(a)", &C::from_array>(),
+        D::template method<"to_list($self)", &C::to_cols_array>(),
+        D::template method<"to_array($self)", &C::to_cols_array>(),
+        D::template static_method<"from_array(a)", &C::from_cols_array>(),
     };
 }
 

@@ -15,7 +15,6 @@ struct DAffine3 {
 };
 
 inline constexpr DAffine3 kAffine3Identity = {kMat3Identity, {0.0, 0.0, 0.0}};
-inline constexpr DAffine3 kAffine3Zero = {};
 
 // Apply b, then a.
 constexpr DAffine3 mul(const DAffine3& a, const DAffine3& b) {

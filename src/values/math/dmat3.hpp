@@ -25,7 +25,6 @@ struct DMat3 {
 };
 
 inline constexpr DMat3 kMat3Identity = DMat3::from_diagonal({1.0, 1.0, 1.0});
-inline constexpr DMat3 kMat3Zero = {};
 
 template <class F>
 constexpr DMat3 map_components(const DMat3& m, F f) {
@@ -52,17 +51,25 @@ constexpr double determinant(const DMat3& m) {
     return dot(m.z_axis, cross(m.x_axis, m.y_axis));
 }
 
-// Adjugate times one reciprocal of the determinant; no test, so a singular
-// matrix yields infinities or NaN.
-constexpr DMat3 inverse_with_determinant(const DMat3& m, double det) {
+// Writes the adjugate times one reciprocal of the determinant to `out` and
+// returns true, unless `refuse_singular` is set and the determinant is exactly
+// zero (either sign; NaN passes).
+constexpr bool invert(const DMat3& m, DMat3& out, bool refuse_singular) {
     const DVec3 yz = cross(m.y_axis, m.z_axis);
     const DVec3 zx = cross(m.z_axis, m.x_axis);
     const DVec3 xy = cross(m.x_axis, m.y_axis);
+    const double det = dot(m.z_axis, xy);
+    if (refuse_singular && det == 0.0) return false;
     const double inv = 1.0 / det;
-    return {DVec3{yz[0], zx[0], xy[0]} * inv, DVec3{yz[1], zx[1], xy[1]} * inv,
-            DVec3{yz[2], zx[2], xy[2]} * inv};
+    out = {DVec3{yz[0], zx[0], xy[0]} * inv, DVec3{yz[1], zx[1], xy[1]} * inv, DVec3{yz[2], zx[2], xy[2]} * inv};
+    return true;
 }
-constexpr DMat3 inverse(const DMat3& m) { return inverse_with_determinant(m, determinant(m)); }
+// No test: a singular matrix yields infinities or NaN.
+constexpr DMat3 inverse(const DMat3& m) {
+    DMat3 out{};
+    invert(m, out, false);
+    return out;
+}
 
 // The 2-D affine map whose translation is z_axis.xy; the third row is ignored.
 constexpr DVec2 transform_point2(const DMat3& m, const DVec2& p) {

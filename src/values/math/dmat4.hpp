@@ -28,7 +28,6 @@ struct DMat4 {
 };
 
 inline constexpr DMat4 kMat4Identity = DMat4::from_diagonal({1.0, 1.0, 1.0, 1.0});
-inline constexpr DMat4 kMat4Zero = {};
 
 constexpr DVec4 extend(const DVec3& v, double w) { return {v[0], v[1], v[2], w}; }
 constexpr DVec3 truncate(const DVec4& v) { return {v[0], v[1], v[2]}; }
@@ -67,44 +66,83 @@ constexpr DVec3 project_point3(const DMat4& m, const DVec3& p) {
 }
 
 namespace mat4_detail {
-// The 3x3 cofactor left when column `skip_col` and row `skip_row` are removed,
-// expanded along its first remaining column over the 2x2 minors of the other
-// two: (m_pa·N(b, c) − m_pb·N(a, c)) + m_pc·N(a, b), rows a < b < c. For
-// skip_col = 0 these are exactly the bracketed terms of the determinant.
-constexpr double minor3(const DMat4& m, int skip_col, int skip_row) {
-    int cols[3], rows[3];
-    for (int n = 0, c = 0; n < 4; ++n)
-        if (n != skip_col) cols[c++] = n;
-    for (int n = 0, r = 0; n < 4; ++n)
-        if (n != skip_row) rows[r++] = n;
-    const DVec4 &P = m.col(cols[0]), &Q = m.col(cols[1]), &S = m.col(cols[2]);
+// Row n of the rows left when row `skip` is removed.
+constexpr int kept(int skip, int n) { return n < skip ? n : n + 1; }
+
+// The bracket of x_axis[Row] in the determinant: the 3x3 minor without x_axis
+// and row Row, expanded along y_axis over the 2x2 minors of z_axis and w_axis,
+// (m1a·N(b, c) − m1b·N(a, c)) + m1c·N(a, b) with rows a < b < c and
+// N(x, y) = m2x·m3y − m2y·m3x.
+template <int Row>
+constexpr double bracket(const DMat4& m) {
+    const DVec4 &P = m.y_axis, &Q = m.z_axis, &S = m.w_axis;
+    constexpr int a = kept(Row, 0), b = kept(Row, 1), c = kept(Row, 2);
     auto N = [&](int x, int y) { return Q[x] * S[y] - Q[y] * S[x]; };
-    const int a = rows[0], b = rows[1], c = rows[2];
     return (P[a] * N(b, c) - P[b] * N(a, c)) + P[c] * N(a, b);
 }
+
+// Two doubles in one SSE2 register; each lane rounds exactly as the scalar
+// operation would, so pairing lanes changes no bit.
+typedef double Lanes2 __attribute__((vector_size(16)));
 }  // namespace mat4_detail
 
-// Laplace expansion along x_axis over the 2x2 minors of z_axis and w_axis:
-// d = m02·A2 + (m00·A0 − m01·A1) − m03·A3.
+// Laplace expansion along x_axis: d = m02·A2 + (m00·A0 − m01·A1) − m03·A3.
 constexpr double determinant(const DMat4& m) {
-    using mat4_detail::minor3;
-    return m.x_axis[2] * minor3(m, 0, 2) + (m.x_axis[0] * minor3(m, 0, 0) - m.x_axis[1] * minor3(m, 0, 1)) -
-           m.x_axis[3] * minor3(m, 0, 3);
+    using mat4_detail::bracket;
+    const DVec4& X = m.x_axis;
+    return X[2] * bracket<2>(m) + (X[0] * bracket<0>(m) - X[1] * bracket<1>(m)) - X[3] * bracket<3>(m);
 }
 
-// The adjugate (component r of column c is (−1)^(r+c) times the minor without
-// column r and row c) times one reciprocal of the determinant. No test.
-constexpr DMat4 inverse_with_determinant(const DMat4& m, double det) {
+// Writes the inverse of m to `out` and returns true, unless `refuse_singular`
+// is set and the determinant is exactly zero (either sign; NaN passes).
+// The adjugate's component R of column C is (−1)^(R+C) times the minor without
+// column R and row C, expanded along its first remaining column P over the 2x2
+// minors of the other two, Q and S: (P[a]·N(b, d) − P[b]·N(a, d)) + P[d]·N(a, b)
+// with rows a < b < d, N(x, y) = Q[x]·S[y] − Q[y]·S[x]; for R = 0 these are the
+// determinant's brackets. The result is the adjugate times one reciprocal.
+// Lanes pair R = 0, 1 (P = Y, X over the minors of Z, W) and R = 2, 3 (P = X
+// over the minors of Y, W and of Y, Z).
+inline bool invert(const DMat4& m, DMat4& out, bool refuse_singular) {
+    using L = mat4_detail::Lanes2;
+    const DVec4 &X = m.x_axis, &Y = m.y_axis, &Z = m.z_axis, &W = m.w_axis;
+    // The 2x2 minors of the column pairs for the row pairs (0,1), (0,2),
+    // (0,3), (1,2), (1,3), (2,3): zw[p] in both lanes, (yw, yz)[p] side by side.
+    constexpr int first_row[6] = {0, 0, 0, 1, 1, 2}, second_row[6] = {1, 2, 3, 2, 3, 3};
+    L zw[6], yw_yz[6];
+    for (int p = 0; p < 6; ++p) {
+        const int x = first_row[p], y = second_row[p];
+        const double n = Z[x] * W[y] - Z[y] * W[x];
+        zw[p] = L{n, n};
+        yw_yz[p] = L{Y[x], Y[x]} * L{W[y], Z[y]} - L{Y[y], Y[y]} * L{W[x], Z[x]};
+    }
+    auto pair = [](int x, int y) { return x == 0 ? y - 1 : x == 1 ? y + 1 : 5; };
+    L low[4], high[4];
+    for (int c = 0; c < 4; ++c) {
+        using mat4_detail::kept;
+        const int a = kept(c, 0), b = kept(c, 1), d = kept(c, 2);
+        auto yx = [&](int r) { return L{Y[r], X[r]}; };
+        auto xx = [&](int r) { return L{X[r], X[r]}; };
+        low[c] = (yx(a) * zw[pair(b, d)] - yx(b) * zw[pair(a, d)]) + yx(d) * zw[pair(a, b)];
+        high[c] = (xx(a) * yw_yz[pair(b, d)] - xx(b) * yw_yz[pair(a, d)]) + xx(d) * yw_yz[pair(a, b)];
+    }
+    // Lane 0 of `low` holds the determinant's brackets.
+    const double det = X[2] * low[2][0] + (X[0] * low[0][0] - X[1] * low[1][0]) - X[3] * low[3][0];
+    if (refuse_singular && det == 0.0) return false;
     const double inv = 1.0 / det;
+    const L scale = {inv, inv};
+    for (int c = 0; c < 4; ++c) {
+        const L sign = c % 2 == 0 ? L{1.0, -1.0} : L{-1.0, 1.0};
+        const L lo = (low[c] * sign) * scale, hi = (high[c] * sign) * scale;
+        out.col(c) = {lo[0], lo[1], hi[0], hi[1]};
+    }
+    return true;
+}
+// No test: a singular matrix yields infinities or NaN.
+inline DMat4 inverse(const DMat4& m) {
     DMat4 out{};
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            const double minor = mat4_detail::minor3(m, r, c);
-            out.col(c)[r] = ((r + c) % 2 == 0 ? minor : -minor) * inv;
-        }
+    invert(m, out, false);
     return out;
 }
-constexpr DMat4 inverse(const DMat4& m) { return inverse_with_determinant(m, determinant(m)); }
 
 constexpr DMat3 upper_left(const DMat4& m) { return {truncate(m.x_axis), truncate(m.y_axis), truncate(m.z_axis)}; }
 

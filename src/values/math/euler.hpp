@@ -10,6 +10,7 @@
 
 #include "dmat3.hpp"
 #include "dquat.hpp"
+#include "euler_order.hpp"
 
 namespace vx {
 
@@ -24,24 +25,23 @@ struct EulerParams {
     bool extrinsic; // the Ex orders: the routine works on (c, b, a)
 };
 
-// The twelve axis sequences in the order of the EulerRot values 0..11; values
-// 12..23 are the same sequences as Ex orders.
+// The twelve axis sequences in the order of the EulerOrder values 0..11;
+// values 12..23 are the same sequences as Ex orders.
 inline constexpr std::array<std::array<int, 3>, 12> kEulerSequences = {{
     {2, 1, 0}, {2, 0, 1}, {1, 0, 2}, {1, 2, 0}, {0, 1, 2}, {0, 2, 1},
     {2, 1, 2}, {2, 0, 2}, {1, 0, 1}, {1, 2, 1}, {0, 1, 0}, {0, 2, 0},
 }};
-inline constexpr int kEulerOrderCount = 24;
-
-constexpr EulerParams euler_params(int order) {
-    const auto& letters = kEulerSequences[order % 12];
-    const bool extrinsic = order >= 12;
+constexpr EulerParams euler_params(EulerOrder order) {
+    const int value = static_cast<int>(order);
+    const auto& letters = kEulerSequences[value % 12];
+    const bool extrinsic = value >= 12;
     const int i = extrinsic ? letters[2] : letters[0];
     const int j = letters[1];
     return {i, j, 3 - i - j, j == (i + 1) % 3, letters[0] == letters[2], extrinsic};
 }
 
 // T[c][r] below is component r of column c.
-inline DMat3 mat3_from_euler(int order, double a, double b, double c) {
+inline DMat3 mat3_from_euler(EulerOrder order, double a, double b, double c) {
     const EulerParams p = euler_params(order);
     double u = p.extrinsic ? c : a, v = b, w = p.extrinsic ? a : c;
     if (p.negate) {
@@ -84,7 +84,7 @@ inline DMat3 mat3_from_euler(int order, double a, double b, double c) {
 // gimbal lock and the last angle as zero. A NaN takes the gimbal branch.
 inline constexpr double kGimbalEpsilon = 3.552713678800501e-15;
 
-inline EulerAngles mat3_to_euler(int order, const DMat3& m) {
+inline EulerAngles mat3_to_euler(EulerOrder order, const DMat3& m) {
     const EulerParams p = euler_params(order);
     auto T = [&m](int col, int row) { return m.col(col)[row]; };
     const int i = p.i, j = p.j, k = p.k;
@@ -121,7 +121,7 @@ inline EulerAngles mat3_to_euler(int order, const DMat3& m) {
 }
 
 // Half-angle form of the same orders; only the middle angle is negated.
-inline DQuat quat_from_euler(int order, double a, double b, double c) {
+inline DQuat quat_from_euler(EulerOrder order, double a, double b, double c) {
     const EulerParams p = euler_params(order);
     const double u = p.extrinsic ? c : a, w = p.extrinsic ? a : c;
     const double v = p.negate ? -b : b;
@@ -145,6 +145,6 @@ inline DQuat quat_from_euler(int order, double a, double b, double c) {
     return {q};
 }
 
-inline EulerAngles quat_to_euler(int order, const DQuat& q) { return mat3_to_euler(order, mat3_from_quat(q)); }
+inline EulerAngles quat_to_euler(EulerOrder order, const DQuat& q) { return mat3_to_euler(order, mat3_from_quat(q)); }
 
 }  // namespace vx

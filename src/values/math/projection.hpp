@@ -10,13 +10,6 @@
 
 namespace vx {
 
-struct PerspectiveArgs {
-    double fov_y_radians, aspect_ratio, z_near, z_far;
-};
-struct BoxArgs {
-    double left, right, bottom, top, near, far;
-};
-
 inline double cot_from_sin_cos(double half_fov) { return std::cos(half_fov) / std::sin(half_fov); }
 inline double cot_from_tan(double half_fov) { return 1.0 / std::tan(half_fov); }
 
@@ -25,23 +18,23 @@ inline DMat4 perspective_frame(double h, double aspect_ratio, const DVec4& z_axi
     return {{h / aspect_ratio, 0.0, 0.0, 0.0}, {0.0, h, 0.0, 0.0}, z_axis, w_axis};
 }
 
-inline DMat4 perspective_lh(const PerspectiveArgs& a) {
-    const double h = cot_from_sin_cos(a.fov_y_radians * 0.5);
-    const double n = a.z_near, f = a.z_far;
+inline DMat4 perspective_lh(double fov_y_radians, double aspect_ratio, double z_near, double z_far) {
+    const double h = cot_from_sin_cos(fov_y_radians * 0.5);
+    const double n = z_near, f = z_far;
     const double k = f / (f - n);
-    return perspective_frame(h, a.aspect_ratio, {0.0, 0.0, k, 1.0}, {0.0, 0.0, -(k * n), 0.0});
+    return perspective_frame(h, aspect_ratio, {0.0, 0.0, k, 1.0}, {0.0, 0.0, -(k * n), 0.0});
 }
-inline DMat4 perspective_rh(const PerspectiveArgs& a) {
-    const double h = cot_from_sin_cos(a.fov_y_radians * 0.5);
-    const double n = a.z_near, f = a.z_far;
+inline DMat4 perspective_rh(double fov_y_radians, double aspect_ratio, double z_near, double z_far) {
+    const double h = cot_from_sin_cos(fov_y_radians * 0.5);
+    const double n = z_near, f = z_far;
     const double k = f / (n - f);
-    return perspective_frame(h, a.aspect_ratio, {0.0, 0.0, k, -1.0}, {0.0, 0.0, k * n, 0.0});
+    return perspective_frame(h, aspect_ratio, {0.0, 0.0, k, -1.0}, {0.0, 0.0, k * n, 0.0});
 }
-inline DMat4 perspective_rh_gl(const PerspectiveArgs& a) {
-    const double h = cot_from_tan(a.fov_y_radians * 0.5);
-    const double n = a.z_near, f = a.z_far;
+inline DMat4 perspective_rh_gl(double fov_y_radians, double aspect_ratio, double z_near, double z_far) {
+    const double h = cot_from_tan(fov_y_radians * 0.5);
+    const double n = z_near, f = z_far;
     const double k = 1.0 / (n - f);
-    return perspective_frame(h, a.aspect_ratio, {0.0, 0.0, (n + f) * k, -1.0},
+    return perspective_frame(h, aspect_ratio, {0.0, 0.0, (n + f) * k, -1.0},
                              {0.0, 0.0, (n + n) * f * k, 0.0});
 }
 inline DMat4 perspective_infinite_lh(double fov_y_radians, double aspect_ratio, double z_near) {
@@ -61,16 +54,16 @@ inline DMat4 perspective_infinite_reverse_rh(double fov_y_radians, double aspect
     return perspective_frame(h, aspect_ratio, {0.0, 0.0, 0.0, -1.0}, {0.0, 0.0, z_near, 0.0});
 }
 
-inline DMat4 orthographic_lh(const BoxArgs& a) {
-    const double l = a.left, r = a.right, b = a.bottom, t = a.top, n = a.near, f = a.far;
+inline DMat4 orthographic_lh(double left, double right, double bottom, double top, double near, double far) {
+    const double l = left, r = right, b = bottom, t = top, n = near, f = far;
     const double iw = 1.0 / (r - l), ih = 1.0 / (t - b), id = 1.0 / (f - n);
     return {{iw + iw, 0.0, 0.0, 0.0},
             {0.0, ih + ih, 0.0, 0.0},
             {0.0, 0.0, id, 0.0},
             {-((l + r) * iw), -((b + t) * ih), -(id * n), 1.0}};
 }
-inline DMat4 orthographic_rh(const BoxArgs& a) {
-    const double l = a.left, r = a.right, b = a.bottom, t = a.top, n = a.near, f = a.far;
+inline DMat4 orthographic_rh(double left, double right, double bottom, double top, double near, double far) {
+    const double l = left, r = right, b = bottom, t = top, n = near, f = far;
     const double iw = 1.0 / (r - l), ih = 1.0 / (t - b), id = 1.0 / (n - f);
     return {{iw + iw, 0.0, 0.0, 0.0},
             {0.0, ih + ih, 0.0, 0.0},
@@ -78,8 +71,8 @@ inline DMat4 orthographic_rh(const BoxArgs& a) {
             {-((l + r) * iw), -((b + t) * ih), n * id, 1.0}};
 }
 // Divisions rather than reciprocals; a symmetric box gives −0.0 translations.
-inline DMat4 orthographic_rh_gl(const BoxArgs& a) {
-    const double l = a.left, r = a.right, b = a.bottom, t = a.top, n = a.near, f = a.far;
+inline DMat4 orthographic_rh_gl(double left, double right, double bottom, double top, double near, double far) {
+    const double l = left, r = right, b = bottom, t = top, n = near, f = far;
     return {{2.0 / (r - l), 0.0, 0.0, 0.0},
             {0.0, 2.0 / (t - b), 0.0, 0.0},
             {0.0, 0.0, -2.0 / (f - n), 0.0},
@@ -88,25 +81,24 @@ inline DMat4 orthographic_rh_gl(const BoxArgs& a) {
 
 // x_axis = (iw·(n + n), 0, 0, 0), y_axis = (0, (n + n)·ih, 0, 0) and the
 // first two entries of z_axis are shared by the three frustums.
-inline DMat4 frustum_frame(const BoxArgs& a, double zz, double zw, double wz) {
-    const double l = a.left, r = a.right, b = a.bottom, t = a.top, n = a.near;
+inline DMat4 frustum_frame(double l, double r, double b, double t, double n, double zz, double zw, double wz) {
     const double iw = 1.0 / (r - l), ih = 1.0 / (t - b);
     return {{iw * (n + n), 0.0, 0.0, 0.0},
             {0.0, (n + n) * ih, 0.0, 0.0},
             {(l + r) * iw, (b + t) * ih, zz, zw},
             {0.0, 0.0, wz, 0.0}};
 }
-inline DMat4 frustum_lh(const BoxArgs& a) {
-    const double n = a.near, f = a.far, id = 1.0 / (f - n);
-    return frustum_frame(a, f * id, 1.0, -(n * f) * id);
+inline DMat4 frustum_lh(double left, double right, double bottom, double top, double z_near, double z_far) {
+    const double n = z_near, f = z_far, id = 1.0 / (f - n);
+    return frustum_frame(left, right, bottom, top, n, f * id, 1.0, -(n * f) * id);
 }
-inline DMat4 frustum_rh(const BoxArgs& a) {
-    const double n = a.near, f = a.far, id = 1.0 / (f - n);
-    return frustum_frame(a, -(f * id), -1.0, -(n * f) * id);
+inline DMat4 frustum_rh(double left, double right, double bottom, double top, double z_near, double z_far) {
+    const double n = z_near, f = z_far, id = 1.0 / (f - n);
+    return frustum_frame(left, right, bottom, top, n, -(f * id), -1.0, -(n * f) * id);
 }
-inline DMat4 frustum_rh_gl(const BoxArgs& a) {
-    const double n = a.near, f = a.far, id = 1.0 / (f - n);
-    return frustum_frame(a, -((n + f) * id), -1.0, -(n * (f + f)) * id);
+inline DMat4 frustum_rh_gl(double left, double right, double bottom, double top, double z_near, double z_far) {
+    const double n = z_near, f = z_far, id = 1.0 / (f - n);
+    return frustum_frame(left, right, bottom, top, n, -((n + f) * id), -1.0, -(n * (f + f)) * id);
 }
 
 // fw is used as given: its length scales the second and third rows.

@@ -1,0 +1,164 @@
+"""ns per call of vexorin's methods, beside references measured in the same run.
+
+Each row times one operation of vexorin and, where they exist, the same kind of work done by the
+builtin `complex` (a floor: the interpreter's own cost of a small immutable number object), PyGLM and
+NumPy. Ratios are to the complex floor of the same row.
+
+    python3 bench/bench.py [--filter TEXT] [--repeat N]
+"""
+
+import argparse
+import pickle
+import timeit
+
+import vexorin as vx
+
+try:
+    import glm
+except ImportError:  # PyGLM is an optional baseline
+    glm = None
+try:
+    import numpy as np
+except ImportError:
+    np = None
+
+# (group, label, vexorin statement, {baseline name: statement}); statements run with the setup
+# namespace below.
+ROWS = [
+    ("Vec3", "construct from floats", "Vec3(1.0, 2.0, 3.0)",
+     {"complex": "complex(1.0, 2.0)", "glm": "gvec3(1.0, 2.0, 3.0)", "numpy": "np.array((1.0, 2.0, 3.0))"}),
+    ("Vec3", "construct from a tuple", "Vec3.from_array(t)",
+     {"complex": "complex(*t2)", "glm": "gvec3(t)", "numpy": "np.array(t)"}),
+    ("Vec3", "a + b", "a + b", {"complex": "c + d", "glm": "ga + gb", "numpy": "na + nb"}),
+    ("Vec3", "a * 2.0", "a * 2.0", {"complex": "c * 2.0", "glm": "ga * 2.0", "numpy": "na * 2.0"}),
+    ("Vec3", "a == b", "a == b", {"complex": "c == d", "glm": "ga == gb"}),
+    ("Vec3", "a[1]", "a[1]", {"glm": "ga[1]", "numpy": "na[1]"}),
+    ("Vec3", "a.x", "a.x", {"complex": "c.real", "glm": "ga.x"}),
+    ("Vec3", "hash(a)", "hash(a)", {"complex": "hash(c)", "glm": "hash(ga)"}),
+    ("Vec3", "repr(a)", "repr(a)", {"complex": "repr(c)", "glm": "repr(ga)", "numpy": "repr(na)"}),
+    ("Vec3", "__getnewargs_ex__", "a.__getnewargs_ex__()", {"complex": "c.__getnewargs__()"}),
+    ("Vec3", "pickle round trip", "loads(dumps(a))", {"complex": "loads(dumps(c))", "numpy": "loads(dumps(na))"}),
+    ("Vec3", "to_json", "a.to_json()", {}),
+    ("Vec3", "to_numpy", "a.to_numpy()", {"numpy": "na.copy()"}),
+    ("Vec3", "length", "a.length()", {"complex": "abs(c)", "glm": "glm.length(ga)", "numpy": "np.linalg.norm(na)"}),
+    ("Vec3", "normalize", "a.normalize()", {"glm": "glm.normalize(ga)", "numpy": "na / np.linalg.norm(na)"}),
+    ("Vec3", "dot", "a.dot(b)", {"glm": "glm.dot(ga, gb)", "numpy": "na.dot(nb)"}),
+    ("Vec3", "dot with a tuple", "a.dot(t)", {"glm": "glm.dot(ga, gvec3(t))", "numpy": "na.dot(t)"}),
+    ("Vec3", "cross", "a.cross(b)", {"glm": "glm.cross(ga, gb)", "numpy": "np.cross(na, nb)"}),
+    ("Vec3", "lerp", "a.lerp(b, 0.25)", {"glm": "glm.mix(ga, gb, 0.25)", "numpy": "na + (nb - na) * 0.25"}),
+    ("Vec3", "distance", "a.distance(b)", {"glm": "glm.distance(ga, gb)", "numpy": "np.linalg.norm(na - nb)"}),
+    ("Vec3", "clamp", "a.clamp(b, b)", {"glm": "glm.clamp(ga, gb, gb)", "numpy": "np.clip(na, nb, nb)"}),
+    ("Vec3", "rotate_axis", "a.rotate_axis(b, 0.5)", {"glm": "glm.rotate(ga, 0.5, gb)"}),
+    ("Vec3", "slerp", "a.slerp(b, 0.25)", {"glm": "glm.slerp(ga, gb, 0.25)"}),
+    ("Vec2", "construct from floats", "Vec2(1.0, 2.0)",
+     {"complex": "complex(1.0, 2.0)", "glm": "gvec2(1.0, 2.0)", "numpy": "np.array((1.0, 2.0))"}),
+    ("Vec2", "a + b", "a2 + b2", {"complex": "c + d", "glm": "ga2 + gb2", "numpy": "na2 + nb2"}),
+    ("Vec2", "a * 2.0", "a2 * 2.0", {"complex": "c * 2.0", "glm": "ga2 * 2.0", "numpy": "na2 * 2.0"}),
+    ("Vec2", "length", "a2.length()", {"complex": "abs(c)", "glm": "glm.length(ga2)", "numpy": "np.linalg.norm(na2)"}),
+    ("Vec2", "normalize", "a2.normalize()", {"glm": "glm.normalize(ga2)", "numpy": "na2 / np.linalg.norm(na2)"}),
+    ("Vec2", "dot", "a2.dot(b2)", {"glm": "glm.dot(ga2, gb2)", "numpy": "na2.dot(nb2)"}),
+    ("Vec2", "lerp", "a2.lerp(b2, 0.25)", {"glm": "glm.mix(ga2, gb2, 0.25)", "numpy": "na2 + (nb2 - na2) * 0.25"}),
+    ("Vec2", "angle_to", "a2.angle_to(b2)", {"glm": "glm.orientedAngle(glm.normalize(ga2), glm.normalize(gb2))"}),
+    ("Vec2", "pickle round trip", "loads(dumps(a2))", {"complex": "loads(dumps(c))", "numpy": "loads(dumps(na2))"}),
+    ("Vec4", "construct from floats", "Vec4(1.0, 2.0, 3.0, 4.0)",
+     {"complex": "complex(1.0, 2.0)", "glm": "gvec4(1.0, 2.0, 3.0, 4.0)", "numpy": "np.array((1.0, 2.0, 3.0, 4.0))"}),
+    ("Vec4", "a + b", "a4 + b4", {"complex": "c + d", "glm": "ga4 + gb4", "numpy": "na4 + nb4"}),
+    ("Vec4", "a * 2.0", "a4 * 2.0", {"complex": "c * 2.0", "glm": "ga4 * 2.0", "numpy": "na4 * 2.0"}),
+    ("Vec4", "length", "a4.length()", {"complex": "abs(c)", "glm": "glm.length(ga4)", "numpy": "np.linalg.norm(na4)"}),
+    ("Vec4", "normalize", "a4.normalize()", {"glm": "glm.normalize(ga4)", "numpy": "na4 / np.linalg.norm(na4)"}),
+    ("Vec4", "dot", "a4.dot(b4)", {"glm": "glm.dot(ga4, gb4)", "numpy": "na4.dot(nb4)"}),
+    ("Vec4", "lerp", "a4.lerp(b4, 0.25)", {"glm": "glm.mix(ga4, gb4, 0.25)", "numpy": "na4 + (nb4 - na4) * 0.25"}),
+    ("Vec4", "pickle round trip", "loads(dumps(a4))", {"complex": "loads(dumps(c))", "numpy": "loads(dumps(na4))"}),
+    ("Quat", "q * r", "q * r", {"complex": "c * d", "glm": "gq * gr"}),
+    ("Quat", "q * v", "q * a", {"glm": "gq * ga"}),
+    ("Quat", "from_euler", "Quat.from_euler(ZYX, 0.1, 0.2, 0.3)", {"glm": "gquat(gvec3(0.3, 0.2, 0.1))"}),
+    ("Mat4", "m * n", "m4 * n4", {"glm": "gm4 * gn4", "numpy": "nm4 @ nn4"}),
+    ("Mat4", "m * v", "m4 * a4", {"glm": "gm4 * ga4", "numpy": "nm4 @ na4"}),
+    ("Mat4", "inverse", "m4.inverse()", {"glm": "glm.inverse(gm4)", "numpy": "np.linalg.inv(nm4)"}),
+    ("Affine3", "a * b", "aff * bff", {"glm": "gm4 * gn4", "numpy": "nm4 @ nn4"}),
+]
+
+
+def namespace():
+    ns = {
+        "Vec3": vx.Vec3,
+        "a": vx.Vec3(1.0, 2.0, 3.0),
+        "b": vx.Vec3(4.0, 5.0, 6.0),
+        "t": (1.0, 2.0, 3.0),
+        "t2": (1.0, 2.0),
+        "c": complex(1.0, 2.0),
+        "d": complex(3.0, 4.0),
+        "dumps": pickle.dumps,
+        "loads": pickle.loads,
+        "np": np,
+    }
+    for name in ("Vec2", "Vec4", "Quat", "Mat3", "Mat4", "Affine3", "EulerRot"):
+        if hasattr(vx, name):
+            ns[name] = getattr(vx, name)
+    if hasattr(vx, "Vec2"):
+        ns.update(a2=vx.Vec2(1.0, 2.0), b2=vx.Vec2(4.0, 5.0))
+    if hasattr(vx, "Vec4"):
+        ns.update(a4=vx.Vec4(1.0, 2.0, 3.0, 4.0), b4=vx.Vec4(5.0, 6.0, 7.0, 8.0))
+    if hasattr(vx, "Affine3"):
+        q = vx.Quat.from_euler(vx.EulerRot.ZYX, 0.1, 0.2, 0.3)
+        ns.update(q=q, r=q.conjugate(), ZYX=vx.EulerRot.ZYX)
+        ns.update(m4=vx.Mat4.from_scale_rotation_translation((1.0, 2.0, 3.0), q, (4.0, 5.0, 6.0)))
+        ns.update(n4=vx.Mat4.perspective_rh(1.0, 1.5, 0.1, 100.0))
+        ns.update(aff=vx.Affine3.from_scale_rotation_translation((1.0, 2.0, 3.0), q, (4.0, 5.0, 6.0)))
+        ns.update(bff=vx.Affine3.from_rotation_translation(q, (1.0, -1.0, 2.0)))
+        if glm is not None:
+            ns.update(gquat=glm.dquat, gq=glm.dquat(q.w, q.x, q.y, q.z), gr=glm.dquat(q.w, -q.x, -q.y, -q.z))
+            ns.update(gm4=glm.dmat4(*ns["m4"].to_cols_array()), gn4=glm.dmat4(*ns["n4"].to_cols_array()))
+        if np is not None:
+            ns.update(nm4=ns["m4"].to_numpy(), nn4=ns["n4"].to_numpy())
+    if glm is not None:
+        ns.update(gvec3=glm.dvec3, ga=glm.dvec3(1.0, 2.0, 3.0), gb=glm.dvec3(4.0, 5.0, 6.0), glm=glm)
+        ns.update(gvec2=glm.dvec2, ga2=glm.dvec2(1.0, 2.0), gb2=glm.dvec2(4.0, 5.0))
+        ns.update(gvec4=glm.dvec4, ga4=glm.dvec4(1.0, 2.0, 3.0, 4.0), gb4=glm.dvec4(5.0, 6.0, 7.0, 8.0))
+    if np is not None:
+        ns.update(na=np.array([1.0, 2.0, 3.0]), nb=np.array([4.0, 5.0, 6.0]))
+        ns.update(na2=np.array([1.0, 2.0]), nb2=np.array([4.0, 5.0]))
+        ns.update(na4=np.array([1.0, 2.0, 3.0, 4.0]), nb4=np.array([5.0, 6.0, 7.0, 8.0]))
+    return ns
+
+
+def ns_per_call(stmt, ns, repeat):
+    timer = timeit.Timer(stmt, globals=ns)
+    number, _ = timer.autorange()
+    number = max(number, 1000)
+    return min(timer.repeat(repeat=repeat, number=number)) / number * 1e9
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--filter", default="")
+    parser.add_argument("--repeat", type=int, default=5)
+    args = parser.parse_args()
+    ns = namespace()
+    names = ["complex", "glm", "numpy"]
+    print(f"{'operation':<34}{'vexorin':>10}" + "".join(f"{n:>10}" for n in names) + f"{'/complex':>10}")
+    for group, label, stmt, baselines in ROWS:
+        title = f"{group} {label}"
+        if args.filter not in title:
+            continue
+        try:
+            ours = ns_per_call(stmt, ns, args.repeat)
+        except (NameError, AttributeError):
+            continue  # not built yet
+        cells = []
+        for n in names:
+            s = baselines.get(n)
+            if s is None or (n == "glm" and glm is None) or (n == "numpy" and np is None):
+                cells.append(f"{'-':>10}")
+                continue
+            try:
+                cells.append(f"{ns_per_call(s, ns, args.repeat):>10.1f}")
+            except Exception:  # a baseline without that operation
+                cells.append(f"{'n/a':>10}")
+        floor = baselines.get("complex")
+        ratio = f"{ours / ns_per_call(floor, ns, args.repeat):>10.2f}" if floor else f"{'-':>10}"
+        print(f"{title:<34}{ours:>10.1f}" + "".join(cells) + ratio)
+
+
+if __name__ == "__main__":
+    main()
