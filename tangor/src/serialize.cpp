@@ -28,13 +28,6 @@ void write_plane_tuple(vxpickle::Writer& w, const Plane& p) {
   w.end_tuple();
 }
 
-template <class T, class WriteItem>
-void write_list(vxpickle::Writer& w, const std::vector<T>& items, WriteItem&& write_item) {
-  w.begin_list();
-  for (const T& item : items) write_item(w, item);
-  w.end_list();
-}
-
 // The capsule and the cylinder share their fields and their form.
 template <class S>
 void write_axis_shape(vxpickle::Writer& w, const S& s) {
@@ -133,13 +126,13 @@ void write(vxpickle::Writer& w, const ConvexPolygon& p) {
   w.field("v_axis");
   write(w, p.v_axis);
   w.field("vertices_2d");
-  write_list(w, p.vertices_2d, write_pair);
+  vxpickle::write_list(w, p.vertices_2d, write_pair);
   w.field("vertices_3d");
-  write_list(w, p.vertices_3d, [](vxpickle::Writer& out, Vec3 v) { write(out, v); });
+  vxpickle::write_list(w, p.vertices_3d, [](vxpickle::Writer& out, Vec3 v) { write(out, v); });
   w.field("edge_normals_2d");
-  write_list(w, p.edge_normals_2d, write_pair);
+  vxpickle::write_list(w, p.edge_normals_2d, write_pair);
   w.field("edge_offsets_2d");
-  write_list(w, p.edge_offsets_2d, [](vxpickle::Writer& out, float x) { out.f32(x); });
+  vxpickle::write_list(w, p.edge_offsets_2d, [](vxpickle::Writer& out, float x) { out.f32(x); });
   w.field("bounding_radius");
   w.f32(p.bounding_radius);
   w.end_record();
@@ -148,9 +141,9 @@ void write(vxpickle::Writer& w, const ConvexPolygon& p) {
 void write(vxpickle::Writer& w, const ConvexPolytope& p) {
   w.begin_record();
   w.field("planes");
-  write_list(w, p.planes, write_plane_tuple);
+  vxpickle::write_list(w, p.planes, write_plane_tuple);
   w.field("vertices");
-  write_list(w, p.vertices, [](vxpickle::Writer& out, Vec3 v) { write(out, v); });
+  vxpickle::write_list(w, p.vertices, [](vxpickle::Writer& out, Vec3 v) { write(out, v); });
   w.field("obb");
   write(w, p.obb);
   w.end_record();

@@ -63,4 +63,12 @@ class Writer {
 // component, TUPLE, STOP (5 + 9 * N bytes).
 std::string encode_f64_components(std::span<const double> components);
 
+// A growable array: write_item(writer, item) for each item, in order.
+template <class Range, class WriteItem>
+void write_list(Writer& w, const Range& items, WriteItem&& write_item) {
+  w.begin_list();
+  for (const auto& item : items) write_item(w, item);
+  w.end_list();
+}
+
 }  // namespace vxpickle

@@ -14,13 +14,6 @@ namespace {
 
 using vxpickle::Value;
 
-template <class T, class WriteItem>
-void write_items(vxpickle::Writer& w, const std::vector<T>& items, WriteItem&& write_item) {
-  w.begin_list();
-  for (const T& item : items) write_item(w, item);
-  w.end_list();
-}
-
 // The line kinds have their forms in the curve library.
 template <class T>
 void write_line_kind(vxpickle::Writer& w, const T& item) {
@@ -49,7 +42,7 @@ void write(vxpickle::Writer& w, const Collider<PCL>& c) {
   w.field("cylinders");
   write(w, c.cylinders);
   w.field("planes");
-  write_items(w, c.planes, [](vxpickle::Writer& out, const Plane& p) { write(out, p); });
+  vxpickle::write_list(w, c.planes, [](vxpickle::Writer& out, const Plane& p) { write(out, p); });
   w.field("polygons");
   write(w, c.polygons);
   w.field("polytopes");
@@ -59,11 +52,11 @@ void write(vxpickle::Writer& w, const Collider<PCL>& c) {
   w.field("spheres");
   write(w, c.spheres);
   w.field("lines");
-  write_items(w, c.lines, write_line_kind<curvel::Line>);
+  vxpickle::write_list(w, c.lines, write_line_kind<curvel::Line>);
   w.field("rays");
-  write_items(w, c.rays, write_line_kind<curvel::Ray>);
+  vxpickle::write_list(w, c.rays, write_line_kind<curvel::Ray>);
   w.field("segments");
-  write_items(w, c.segments.items, write_line_kind<curvel::LineSegment>);
+  vxpickle::write_list(w, c.segments.items, write_line_kind<curvel::LineSegment>);
   w.field("pointclouds");
   write(w, c.pointclouds);
   w.end_record();
