@@ -267,3 +267,43 @@ def test_vec3_angle():
     # Opposite directions turn by π about an axis perpendicular to ref_axis.
     m = Vec3(0, 0, -3).angle((0, 0, 1))
     np.testing.assert_allclose((m * (0, 0, 1)).to_list(), [0, 0, -1], atol=1e-15)
+
+
+@pytest.mark.parametrize(
+    "make, note",
+    [
+        (lambda: Mat3("bad", __pickle_state__="s"), "x_axis"),
+        (lambda: Mat4((1, 0, 0, 0), "bad", __pickle_state__=5), "y_axis"),
+        (lambda: Affine3("bad", "bad", __pickle_state__="s"), "translation"),
+        (lambda: Affine3((1, 2, 3), "bad", __pickle_state__=5), "rotation"),
+    ],
+)
+def test_fields_are_converted_before_the_state(make, note):
+    with pytest.raises(AttributeError) as e:
+        make()
+    assert e.value.__notes__ == [f"while processing '{note}'"]
+
+
+@pytest.mark.parametrize(
+    "call, error",
+    [
+        (lambda: Mat3.from_cols_array_2d([[1, 2, 3], [4, 5, 6]]), ValueError),
+        (lambda: Mat4.from_cols_array_2d(None), TypeError),
+        (lambda: Affine3.from_cols_array_2d([[1, 0, 0], [0, 1, 0], [0, 0, 1], None]), TypeError),
+        (lambda: Mat3.from_cols_array_2d([[1, 2, "x"], [4, 5, 6], [7, 8, 9]]), TypeError),
+    ],
+)
+def test_nested_column_errors_name_their_parameter(call, error):
+    with pytest.raises(error) as e:
+        call()
+    assert e.value.__notes__ == ["while processing 'm'"]
+
+
+@pytest.mark.parametrize("index", [4, 2**63, 2**64 - 1])
+def test_large_unsigned_indexes_are_out_of_range(index):
+    with pytest.raises(IndexError, match="column index out of range"):
+        Mat3.IDENTITY.col(index)
+    with pytest.raises(IndexError, match="row index out of range"):
+        Mat4.IDENTITY.row(index)
+    with pytest.raises(OverflowError):
+        Mat3.IDENTITY.col(-1)

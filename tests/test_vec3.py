@@ -360,6 +360,9 @@ def test_numpy_forms(np):
     assert comps(Vec3.from_numpy(np.arange(6.0)[::2])) == (0.0, 2.0, 4.0)
     assert comps(Vec3.from_numpy(np.array([1, 2, 3], dtype=np.int64))) == (1.0, 2.0, 3.0)
     assert comps(Vec3.from_numpy([1, 2, 3])) == (1.0, 2.0, 3.0)
+    # arrays that cannot be read in place take the sequence path
+    assert comps(Vec3.from_numpy(np.array([1.0, 2.0, 3.0]).astype(">f8"))) == (1.0, 2.0, 3.0)
+    assert comps(Vec3.from_numpy(np.array([1.0, 2.0, 3.0], dtype=object))) == (1.0, 2.0, 3.0)
     with pytest.raises(ValueError, match=r"^Vec3.from_numpy expected shape \(3,\)$"):
         Vec3.from_numpy(np.zeros(4))
     with pytest.raises(Exception) as e:

@@ -86,6 +86,21 @@ struct Caster<std::optional<T>> {
     static std::optional<T> from(PyObject* o) { return Caster<T>::from(o); }
 };
 
+// A parameter whose default is None: absent and None both mean "not given";
+// anything else is converted (in signature order, with the parameter's note).
+template <class T>
+struct OrNone {
+    std::optional<T> value;
+};
+template <class T>
+struct Caster<OrNone<T>> {
+    static OrNone<T> absent() { return {}; }
+    static OrNone<T> from(PyObject* o) {
+        if (o == Py_None) return {};
+        return {Caster<T>::from(o)};
+    }
+};
+
 template <class T>
 struct is_optional : std::false_type {};
 template <class T>

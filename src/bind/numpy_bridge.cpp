@@ -75,11 +75,13 @@ F64Array read_f64_array(PyObject* obj, int ndim) {
     F64Array out;
     if (PyArray_Check(obj)) {
         auto* a = reinterpret_cast<PyArrayObject*>(obj);
-        if (PyArray_TYPE(a) == NPY_FLOAT64 && PyArray_NDIM(a) == ndim) {
+        // Only native-order float64 can be read bit for bit in place.
+        if (PyArray_TYPE(a) == NPY_FLOAT64 && PyArray_ISNOTSWAPPED(a) && PyArray_NDIM(a) == ndim) {
             copy_strided(a, out);
             return out;
         }
-    } else if (ndim == 1 && PySequence_Check(obj) && !PyUnicode_Check(obj)) {
+    }
+    if (ndim == 1 && PySequence_Check(obj) && !PyUnicode_Check(obj)) {
         Py_ssize_t n = PySequence_Size(obj);
         bool ok = n >= 0;
         std::vector<double> values;

@@ -9,9 +9,9 @@ namespace {
 using F = FlatClass<PyDAffine3, 3, 4>;
 using D = bind::Declare<PyDAffine3>;
 
-DAffine3 construct(std::optional<PyObject*> translation, std::optional<PyObject*> rotation, bind::PickleState state) {
-    const auto t = given_argument<DVec3>(translation, "translation");
-    const auto m = given_argument<DMat3>(rotation, "rotation");
+DAffine3 construct(bind::OrNone<DVec3> translation, bind::OrNone<DMat3> rotation, bind::PickleState state) {
+    const auto& t = translation.value;
+    const auto& m = rotation.value;
     if (state.bytes) return F::construct({}, state);
     if (!t || !m) bind::raise_value_error("Affine3 requires translation and rotation arguments");
     return {*m, *t};

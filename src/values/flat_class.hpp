@@ -42,6 +42,35 @@ struct vx::bind::Caster<vx::FloatSequence<N>> {
 
 namespace vx {
 
+// A from_cols_array_2d argument: a sequence of Cols sequences of Rows numbers,
+// item c being column c, read while the argument is converted.
+template <std::size_t Rows, std::size_t Cols>
+struct ColumnSequence {
+    std::array<double, Rows * Cols> value;
+};
+
+}  // namespace vx
+
+template <std::size_t Rows, std::size_t Cols>
+struct vx::bind::Caster<vx::ColumnSequence<Rows, Cols>> {
+    static vx::ColumnSequence<Rows, Cols> from(PyObject* m) {
+        if (!PySequence_Check(m)) raise_not_instance(m, "Sequence");
+        const Py_ssize_t n = PySequence_Size(m);
+        if (n < 0) throw_python_error();
+        if (static_cast<std::size_t>(n) != Cols)
+            raise_value_error("expected a sequence of length " + std::to_string(Cols) + " (got " + std::to_string(n) +
+                              ")");
+        vx::ColumnSequence<Rows, Cols> s;
+        for (std::size_t c = 0; c < Cols; ++c) {
+            Ref column = check(PySequence_GetItem(m, static_cast<Py_ssize_t>(c)));
+            vx::components_from_array(column.get(), std::span<double>(s.value.data() + c * Rows, Rows));
+        }
+        return s;
+    }
+};
+
+namespace vx {
+
 // The class's own argument converter, by value type.
 template <std::size_t N>
 bool read_value(PyObject* o, DVec<N>& out) {
@@ -148,21 +177,7 @@ struct FlatClass {
         }
         return outer;
     }
-    // A sequence of Cols sequences of Rows numbers; item c is column c.
-    static V from_cols_array_2d(PyObject* m) {
-        if (!PySequence_Check(m)) bind::raise_not_instance(m, "Sequence");
-        const Py_ssize_t n = PySequence_Size(m);
-        if (n < 0) bind::throw_python_error();
-        if (static_cast<std::size_t>(n) != Cols)
-            bind::raise_value_error("expected a sequence of length " + std::to_string(Cols) + " (got " +
-                                    std::to_string(n) + ")");
-        Flat f{};
-        for (std::size_t c = 0; c < Cols; ++c) {
-            bind::Ref column = bind::check(PySequence_GetItem(m, static_cast<Py_ssize_t>(c)));
-            components_from_array(column.get(), std::span<double>(f.data() + c * Rows, Rows));
-        }
-        return unflat(f);
-    }
+    static V from_cols_array_2d(ColumnSequence<Rows, Cols> m) { return unflat(m.value); }
 
     // ---- NumPy ----
     static bind::Ref to_numpy(const V& v) {

@@ -10,11 +10,11 @@ using F = FlatClass<PyDMat3, 3, 3>;
 using M = SquareMatrix<PyDMat3, DVec3>;
 using D = bind::Declare<PyDMat3>;
 
-DMat3 construct(std::optional<PyObject*> x_axis, std::optional<PyObject*> y_axis, std::optional<PyObject*> z_axis,
+DMat3 construct(bind::OrNone<DVec3> x_axis, bind::OrNone<DVec3> y_axis, bind::OrNone<DVec3> z_axis,
                 bind::PickleState state) {
-    const auto x = given_argument<DVec3>(x_axis, "x_axis");
-    const auto y = given_argument<DVec3>(y_axis, "y_axis");
-    const auto z = given_argument<DVec3>(z_axis, "z_axis");
+    const auto& x = x_axis.value;
+    const auto& y = y_axis.value;
+    const auto& z = z_axis.value;
     if (state.bytes) return F::construct({}, state);
     if (!x || !y || !z) bind::raise_value_error("Mat3 requires x_axis, y_axis, z_axis arguments");
     return {*x, *y, *z};

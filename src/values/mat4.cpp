@@ -10,12 +10,12 @@ using F = FlatClass<PyDMat4, 4, 4>;
 using M = SquareMatrix<PyDMat4, DVec4>;
 using D = bind::Declare<PyDMat4>;
 
-DMat4 construct(std::optional<PyObject*> x_axis, std::optional<PyObject*> y_axis, std::optional<PyObject*> z_axis,
-                std::optional<PyObject*> w_axis, bind::PickleState state) {
-    const auto x = given_argument<DVec4>(x_axis, "x_axis");
-    const auto y = given_argument<DVec4>(y_axis, "y_axis");
-    const auto z = given_argument<DVec4>(z_axis, "z_axis");
-    const auto w = given_argument<DVec4>(w_axis, "w_axis");
+DMat4 construct(bind::OrNone<DVec4> x_axis, bind::OrNone<DVec4> y_axis, bind::OrNone<DVec4> z_axis,
+                bind::OrNone<DVec4> w_axis, bind::PickleState state) {
+    const auto& x = x_axis.value;
+    const auto& y = y_axis.value;
+    const auto& z = z_axis.value;
+    const auto& w = w_axis.value;
     if (state.bytes) return F::construct({}, state);
     if (!x || !y || !z || !w) bind::raise_value_error("Mat4 requires x_axis, y_axis, z_axis, w_axis arguments");
     return {*x, *y, *z, *w};

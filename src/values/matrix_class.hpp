@@ -237,23 +237,14 @@ bind::MethodTable dict_json_methods() {
     };
 }
 
-// A constructor argument given and not None, converted with its parameter's
-// note; None and an absent argument are both missing.
-template <class T>
-std::optional<T> given_argument(const std::optional<PyObject*>& o, const char* name) {
-    if (!o || *o == Py_None) return std::nullopt;
-    return bind::convert_argument<T>(*o, name);
-}
-
-
-
 }  // namespace vx
 
 template <>
 struct vx::bind::Caster<vx::UnsignedIndex> {
     static vx::UnsignedIndex from(PyObject* o) {
-        const long long v = to_index(o);
-        if (v < 0) raise(PyExc_OverflowError, "can't convert negative int to unsigned");
+        Ref i = check(PyNumber_Index(o));
+        const unsigned long long v = PyLong_AsUnsignedLongLong(i.get());
+        if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) throw_python_error();
         return {static_cast<std::size_t>(v)};
     }
 };

@@ -20,9 +20,8 @@ DVec3 from_spherical(DMat3 rotation, double radius) { return mul(rotation, DVec3
 
 // The rotation matrix turning the direction of ref_axis (X when omitted) into
 // the direction of self.
-DMat3 angle(const DVec3& self, std::optional<PyObject*> ref_axis) {
-    DVec3 r = {1.0, 0.0, 0.0};
-    if (ref_axis && *ref_axis != Py_None) r = bind::convert_argument<DVec3>(*ref_axis, "ref_axis");
+DMat3 angle(const DVec3& self, bind::OrNone<DVec3> ref_axis) {
+    const DVec3 r = ref_axis.value.value_or(DVec3{1.0, 0.0, 0.0});
     const double self_length = length(self);
     if (self_length < 1e-10) bind::raise_value_error("Rotation undefined for zero translation vector.");
     const double ref_length = length(r);
