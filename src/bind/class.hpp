@@ -292,7 +292,7 @@ PyObject* method_trampoline(PyObject* self, PyObject* const* args, Py_ssize_t na
 
 template <fixed_string Sig>
 struct SigText {
-    static constexpr std::size_t name_len = Sig.view().find('(');
+    static constexpr std::size_t name_len = first_index_of(Sig.view(), '(');
     static constexpr auto name = [] {
         std::array<char, name_len + 1> a{};
         for (std::size_t i = 0; i < name_len; ++i) a[i] = Sig.value[i];

@@ -40,11 +40,24 @@ constexpr std::string_view trim(std::string_view s) {
     return s;
 }
 
+// Plain loops rather than string_view::find: GCC stops folding the library's
+// search as a constant when the undefined-behaviour sanitizer instruments it.
+constexpr std::size_t first_index_of(std::string_view s, char c) {
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (s[i] == c) return i;
+    return std::string_view::npos;
+}
+constexpr std::size_t last_index_of(std::string_view s, char c) {
+    for (std::size_t i = s.size(); i > 0; --i)
+        if (s[i - 1] == c) return i - 1;
+    return std::string_view::npos;
+}
+
 // Splits the parameter list at top-level commas (defaults may hold brackets).
 constexpr Signature parse_signature(std::string_view text) {
     Signature sig{};
-    std::size_t open = text.find('(');
-    std::size_t close = text.rfind(')');
+    std::size_t open = first_index_of(text, '(');
+    std::size_t close = last_index_of(text, ')');
     if (open == std::string_view::npos || close == std::string_view::npos || close < open)
         throw "text signature without a parameter list";
     sig.name = text.substr(0, open);
@@ -71,7 +84,7 @@ constexpr Signature parse_signature(std::string_view text) {
         }
         if (sig.count == kMaxParams) throw "too many parameters";
         Param p{};
-        std::size_t eq = item.find('=');
+        std::size_t eq = first_index_of(item, '=');
         p.name = trim(item.substr(0, eq));
         p.has_default = eq != std::string_view::npos;
         p.keyword_only = keyword_only;
