@@ -1,5 +1,6 @@
 #include "bigint.hpp"
 
+#include <cmath>
 #include <vector>
 
 #include "vxpickle/error.hpp"
@@ -49,6 +50,49 @@ std::optional<std::uint64_t> le_to_u64(std::string_view le_bytes) {
   if (is_negative(le_bytes) || !high_bytes_are_sign(le_bytes, 8, false)) return std::nullopt;
   return low_u64(le_bytes, false);
 }
+
+namespace {
+
+// Rounds once: the top 64 significant bits of the magnitude, with any lower
+// bit folded into the last one as a sticky bit, convert to Float with the
+// hardware's round-to-nearest (64 bits leave room below every mantissa), and
+// the scaling by a power of two is exact until it overflows to infinity.
+template <class Float>
+Float le_to_float(std::string_view le_bytes) {
+  const bool negative = is_negative(le_bytes);
+  std::vector<std::uint8_t> magnitude(le_bytes.begin(), le_bytes.end());
+  if (negative) {  // two's complement negation
+    unsigned carry = 1;
+    for (auto& b : magnitude) {
+      const unsigned v = static_cast<std::uint8_t>(~b) + carry;
+      b = static_cast<std::uint8_t>(v);
+      carry = v >> 8;
+    }
+  }
+  std::size_t top = magnitude.size();
+  while (top > 0 && magnitude[top - 1] == 0) --top;
+  if (top == 0) return negative ? -Float(0) : Float(0);
+  int bits = static_cast<int>(top) * 8;
+  for (std::uint8_t high = magnitude[top - 1]; !(high & 0x80); high = static_cast<std::uint8_t>(high << 1)) --bits;
+  const int shift = bits > 64 ? bits - 64 : 0;
+  std::uint64_t head = 0;
+  bool sticky = false;
+  for (int bit = bits - 1; bit >= 0; --bit) {
+    const bool set = (magnitude[static_cast<std::size_t>(bit) / 8] >> (bit % 8)) & 1;
+    if (bit >= shift)
+      head = (head << 1) | (set ? 1u : 0u);
+    else
+      sticky = sticky || set;
+  }
+  if (sticky) head |= 1;
+  const Float value = std::ldexp(static_cast<Float>(head), shift);
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+float le_to_f32(std::string_view le_bytes) { return le_to_float<float>(le_bytes); }
+double le_to_f64(std::string_view le_bytes) { return le_to_float<double>(le_bytes); }
 
 std::string decimal_to_le(std::string_view text) {
   bool negative = false;

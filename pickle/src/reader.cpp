@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
+#include "bigint.hpp"
 #include "opcodes.hpp"
 
 namespace vxpickle {
@@ -29,8 +31,10 @@ Float read_float(const Value& value, std::string_view expectation) {
     case Kind::Float: return static_cast<Float>(value.number);
     case Kind::Int: return static_cast<Float>(value.integer);
     case Kind::BigInt:
-      if (auto u = to_u64(value)) return static_cast<Float>(*u);
-      break;
+      if constexpr (std::is_same_v<Float, float>)
+        return le_to_f32(value.data);
+      else
+        return le_to_f64(value.data);
     default: break;
   }
   fail_invalid_type(value, expectation);

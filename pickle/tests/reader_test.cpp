@@ -93,6 +93,23 @@ TEST(TypedReaders, IntegerToF32RoundsOnce) {
   EXPECT_NE(static_cast<float>(static_cast<double>(v)), expected);
 }
 
+TEST(TypedReaders, IntegersBeyond64BitsReadAsTheNearestFloat) {
+  // LONG1 streams as CPython writes them; expected values are Python's float(n).
+  const struct {
+    std::string stream;
+    double f64;
+  } cases[] = {
+      {"\x8a\x0a\x01\x00\x00\x00\x00\x00\x00\x00\x00\x01"s, 4.722366482869645e+21},          // 2^72 + 1
+      {"\x8a\x0b\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff"s, -1.2089258196146292e+24},  // -(2^80)
+      {"\x8a\x09\x01\x08\x00\x00\x00\x00\x00\x00\x01"s, 1.8446744073709556e+19},  // 2^64 + 2^11 + 1: up
+      {"\x8a\x09\x00\xf8\xff\xff\xff\xff\xff\xff\xfe"s, -1.8446744073709552e+19},  // a tie: to even
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(read_f64(parse(p3(c.stream)).root()), c.f64);
+    EXPECT_EQ(read_f32(parse(p3(c.stream)).root()), static_cast<float>(c.f64));
+  }
+}
+
 TEST(TypedReaders, UnsignedRanges) {
   EXPECT_EQ(read_u32(parse(p3(i32(0x7fffffff))).root()), 0x7fffffffu);
   EXPECT_EQ(read_u32(parse(p3("\x8a\x05\xff\xff\xff\xff\x00"s)).root()), 0xffffffffu);
