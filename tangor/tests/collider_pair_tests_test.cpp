@@ -198,3 +198,16 @@ TEST(ColliderPairTests, PolytopePolytopeFaceNormals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ColliderPairTests, NaNPointIsInsideNoPolytope) {
+  const std::vector<Plane> cube = {{{1, 0, 0}, 1}, {{-1, 0, 0}, 1}, {{0, 1, 0}, 1},
+                                   {{0, -1, 0}, 1}, {{0, 0, 1}, 1}, {{0, 0, -1}, 1}};
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_TRUE(pt::polytope_point(cube, Vec3{0, 0, 1}));
+  EXPECT_FALSE(pt::polytope_point(cube, Vec3{nan, 0, 0}));
+  EXPECT_FALSE(pt::polytope_point(cube, Vec3{1.5f, 0, 0}));
+}
+
+}  // namespace

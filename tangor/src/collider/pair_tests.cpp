@@ -114,9 +114,10 @@ bool cylinder_point(const Cylinder& c, Vec3 p) {
   return length_squared(w - c.dir * t) <= c.radius * c.radius;
 }
 
+// Written as "not inside" so a NaN point is outside every face.
 bool polytope_point(std::span<const Plane> planes, Vec3 p) {
   for (const Plane& plane : planes)
-    if (dot(plane.normal, p) > plane.d) return false;
+    if (!(dot(plane.normal, p) <= plane.d)) return false;
   return true;
 }
 

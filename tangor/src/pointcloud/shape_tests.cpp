@@ -124,18 +124,23 @@ bool scan(const Pointcloud& cloud, const util::LinePiece& piece) {
   });
 }
 
-// Planes already in the cloud's frame.
-bool scan(const Pointcloud& cloud, std::span<const Plane> planes) {
+// Points inside every face plane; plane_at(i) gives face i in the cloud's
+// frame, so a moved cloud maps its faces as it goes, with nothing allocated.
+template <class PlaneAt>
+bool scan_planes(const Pointcloud& cloud, std::size_t count, PlaneAt plane_at) {
   const float rp = cloud.point_radius;
   const auto inside_all = [&](float x, float y, float z) {
-    for (const Plane& plane : planes)
+    for (std::size_t i = 0; i < count; ++i) {
+      const Plane plane = plane_at(i);
       if (!(dot(plane.normal, Vec3{x, y, z}) - plane.d <= rp)) return false;
+    }
     return true;
   };
   // Plane by plane over the whole group, so each step is one lane kernel.
   const auto group_inside_all = [&](const float* x, const float* y, const float* z) {
     unsigned inside = (1u << lanes::kWidth) - 1;
-    for (const Plane& plane : planes) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const Plane plane = plane_at(i);
       inside &= lanes::lane_mask<lanes::kWidth>([&](int l) {
         return dot(plane.normal, Vec3{x[l], y[l], z[l]}) - plane.d <= rp;
       });
@@ -146,12 +151,6 @@ bool scan(const Pointcloud& cloud, std::span<const Plane> planes) {
   return any_point_hits(cloud.spheres, group_inside_all, inside_all);
 }
 
-std::vector<Plane> planes_in_cloud_frame(const Pointcloud& cloud, std::span<const Plane> planes) {
-  std::vector<Plane> mapped(planes.begin(), planes.end());
-  if (cloud.inverse_transform)
-    for (Plane& plane : mapped) Transformable<Plane>::transform(plane, *cloud.inverse_transform);
-  return mapped;
-}
 
 }  // namespace
 
@@ -189,7 +188,14 @@ bool collides_query(const Pointcloud& cloud, const curvel::LineSegment& segment)
 
 bool collides_query(const Pointcloud& cloud, std::span<const Plane> polytope_planes) {
   if (cloud.spheres.len == 0) return false;
-  return scan(cloud, std::span<const Plane>(planes_in_cloud_frame(cloud, polytope_planes)));
+  if (!cloud.inverse_transform)
+    return scan_planes(cloud, polytope_planes.size(), [&](std::size_t i) { return polytope_planes[i]; });
+  const Affine3& to_cloud = *cloud.inverse_transform;
+  return scan_planes(cloud, polytope_planes.size(), [&](std::size_t i) {
+    Plane plane = polytope_planes[i];
+    Transformable<Plane>::transform(plane, to_cloud);
+    return plane;
+  });
 }
 
 bool collides_polytope_ref(const Pointcloud& cloud, const convex_polytope::refer::RefConvexPolytope& polytope) {
