@@ -1,21 +1,13 @@
 import copy
 import math
 import pickle
-import struct
 
 import numpy as np
 import pytest
 from scipy.spatial.transform import Rotation
 
+from support import bits_of, flat
 from vexorin import Affine3, Mat3, Mat4, Quat, Vec3
-
-
-def flat(a):
-    return a.to_cols_array()
-
-
-def bits(values):
-    return [struct.pack("<d", v) for v in values]
 
 
 class Duck:
@@ -57,7 +49,7 @@ def test_pickled_state_layout():
     assert state[4:12] == b"\x3f\xf0" + bytes(6)
     odd = Affine3.from_cols_array([-0.0, math.nan, math.inf] + [0.5] * 9)
     for back in (pickle.loads(pickle.dumps(odd)), copy.copy(odd), copy.deepcopy(odd)):
-        assert bits(flat(back)) == bits(flat(odd))
+        assert bits_of(flat(back)) == bits_of(flat(odd))
 
 
 def test_repr_debug_form():

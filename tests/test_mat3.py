@@ -1,30 +1,14 @@
 import math
 import pickle
-import struct
 
 import numpy as np
 import pytest
 from scipy.spatial.transform import Rotation
 
+from support import Cols, bits_of, flat
 from vexorin import Affine3, Mat3, Mat4, Quat, Vec2, Vec3, Vec4
 
 COS_HALF_PI = 6.123233995736766e-17
-
-
-def flat(m):
-    return m.to_cols_array()
-
-
-def bits(values):
-    return [struct.pack("<d", v) for v in values]
-
-
-class Cols:
-    def __init__(self, values):
-        self.values = values
-
-    def to_cols_array(self):
-        return self.values
 
 
 def random_mats(n, seed=0):
@@ -56,7 +40,7 @@ def test_text_hash_and_constants():
     assert Mat3.NAN != Mat3.NAN
     m = Mat3(( -0.0, math.inf, math.nan), (1, 2, 3), (4, 5, 6))
     back = pickle.loads(pickle.dumps(m))
-    assert bits(flat(back)) == bits(flat(m))
+    assert bits_of(flat(back)) == bits_of(flat(m))
 
 
 def test_flat_nested_numpy_dict_json_forms():

@@ -1,32 +1,16 @@
 import math
 import pickle
-import struct
 
 import numpy as np
 import pytest
 from scipy.spatial.transform import Rotation
 
+from support import Cols, bits_of, flat
 from vexorin import Affine3, Mat3, Mat4, Quat, Vec3, Vec4
-
-
-def flat(m):
-    return m.to_cols_array()
-
-
-def bits(values):
-    return [struct.pack("<d", v) for v in values]
 
 
 def np_of(m):
     return np.array(m.to_numpy())
-
-
-class Cols:
-    def __init__(self, values):
-        self.values = values
-
-    def to_cols_array(self):
-        return self.values
 
 
 def random_mats(n, seed=0):
@@ -42,8 +26,8 @@ def test_constructor_and_state():
     m = Mat4.from_cols_array([-0.0, math.nan, math.inf] + list(range(13)))
     state = m.__getnewargs_ex__()[1]["__pickle_state__"]
     assert len(state) == 149
-    assert bits(flat(Mat4(__pickle_state__=state))) == bits(flat(m))
-    assert bits(flat(pickle.loads(pickle.dumps(m)))) == bits(flat(m))
+    assert bits_of(flat(Mat4(__pickle_state__=state))) == bits_of(flat(m))
+    assert bits_of(flat(pickle.loads(pickle.dumps(m)))) == bits_of(flat(m))
     assert Mat4(*cols, __pickle_state__=state).x_axis.x == -0.0
     with pytest.raises(AttributeError):
         Mat4("abc", __pickle_state__=state)
@@ -195,7 +179,7 @@ def test_scale_rotation_translation_round_trip():
     s, q, t = Mat4.from_scale((1, -1, 1)).to_scale_rotation_translation()
     assert s == Vec3(-1, 1, 1)
     assert math.isnan(Mat4.from_scale_rotation_translation((math.inf, 1, 1), Quat(), (0, 0, 0)).x_axis.w)
-    assert bits([Mat4.from_scale_rotation_translation((-2, 1, 1), Quat(), (0, 0, 0)).x_axis.w]) == bits([-0.0])
+    assert bits_of([Mat4.from_scale_rotation_translation((-2, 1, 1), Quat(), (0, 0, 0)).x_axis.w]) == bits_of([-0.0])
     s, q, t = Mat4.ZERO.to_scale_rotation_translation()
     assert s == Vec3.ZERO
     assert q.is_nan()
@@ -255,7 +239,7 @@ def test_infinite_perspectives():
 def test_orthographic():
     m = Mat4.orthographic_rh_gl(-1, 1, -1, 1, -1, 1)
     assert flat(m)[:12] == [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0]
-    assert bits(m.w_axis.to_list()) == bits([-0.0, -0.0, -0.0, 1.0])
+    assert bits_of(m.w_axis.to_list()) == bits_of([-0.0, -0.0, -0.0, 1.0])
     l, r, b, t, n, f = -2.0, 3.0, -1.0, 4.0, 0.5, 9.0
     for name, sign, depth in (("orthographic_rh_gl", -1, (-1, 1)), ("orthographic_lh", 1, (0, 1)),
                               ("orthographic_rh", -1, (0, 1))):

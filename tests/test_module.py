@@ -1,8 +1,6 @@
 """The module frame: registration, class objects and the failure type of native faults."""
 
 import importlib.util
-import sys
-import types
 
 import pytest
 
@@ -84,3 +82,30 @@ def test_text_signature_is_the_class_doc():
     assert not _vexorin.Vec3.__doc__.strip() or _vexorin.Vec3.__doc__.startswith("Vec3(")
     assert _vexorin.Vec3.to_json.__text_signature__ == "($self)"
     assert _vexorin.Vec3.from_json.__text_signature__ == "(json)"
+
+
+@pytest.mark.parametrize(
+    "patch, message, cause",
+    [
+        ("lambda name, fields: 1 / 0", "An error occurred while initializing `Vec2.__dataclass_fields__`",
+         "ZeroDivisionError"),
+        ("lambda name, fields: type(name, (), {'__dataclass_fields__': list(fields)})",
+         "An error occurred while initializing `Vec2.__dataclass_fields__`",
+         "RuntimeError: make_dataclass did not expose __dataclass_fields__: ['x', 'y']"),
+    ],
+)
+def test_a_failing_class_attribute_fails_the_import(patch, message, cause):
+    import subprocess
+    import sys
+
+    code = (
+        "import dataclasses\n"
+        f"dataclasses.make_dataclass = {patch}\n"
+        "try:\n"
+        "    import vexorin._vexorin\n"
+        "except RuntimeError as e:\n"
+        "    print(e)\n"
+        "    print(type(e.__cause__).__name__ + (': ' + str(e.__cause__) if isinstance(e.__cause__, RuntimeError) else ''))\n"
+    )
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True)
+    assert out.stdout.splitlines() == [message, cause]

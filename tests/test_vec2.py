@@ -8,21 +8,16 @@ import dataclasses
 import math
 import os
 import pickle
-import struct
 import subprocess
 import sys
 
 import numpy as np
 import pytest
 
-from conftest import bits, same_bits
+from support import bits, same_bits, state_of
 from vexorin import Vec2, Vec3, Vec4
 
 NAN, INF, PI = math.nan, math.inf, math.pi
-
-
-def state_of(*xs):
-    return b"\x80\x03(" + b"".join(b"G" + struct.pack(">d", x) for x in xs) + b"t."
 
 
 class XY:

@@ -14,7 +14,7 @@ import sys
 
 import pytest
 
-from conftest import bits, same_bits
+from support import bits, same_bits, state_of
 from vexorin import Vec3
 
 NAN = float("nan")
@@ -23,10 +23,6 @@ INF = float("inf")
 
 def comps(v):
     return (v.x, v.y, v.z)
-
-
-def state_of(*xs):
-    return b"\x80\x03(" + b"".join(b"G" + struct.pack(">d", x) for x in xs) + b"t."
 
 
 class XYZ:

@@ -14,14 +14,10 @@ import sys
 import numpy as np
 import pytest
 
-from conftest import bits, same_bits
+from support import bits, same_bits, state_of
 from vexorin import Vec2, Vec3, Vec4
 
 NAN, INF = math.nan, math.inf
-
-
-def state_of(*xs):
-    return b"\x80\x03(" + b"".join(b"G" + struct.pack(">d", x) for x in xs) + b"t."
 
 
 class XYZW:

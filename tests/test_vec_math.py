@@ -12,13 +12,13 @@ import ctypes.util
 import math
 import random
 import re
-import struct
 from decimal import ROUND_HALF_UP, Decimal
 from fractions import Fraction
 
 import numpy as np
 import pytest
 
+from support import bits
 from vexorin import Vec2, Vec3, Vec4
 
 CLASSES = (Vec2, Vec3, Vec4)
@@ -31,10 +31,6 @@ for _name in ("exp", "exp2", "log", "log2", "sin", "cos", "fmod"):
 libm.pow.restype = ctypes.c_double
 libm.pow.argtypes = [ctypes.c_double, ctypes.c_double]
 libm.fmod.argtypes = [ctypes.c_double, ctypes.c_double]
-
-
-def bits(x):
-    return struct.unpack("<Q", struct.pack("<d", x))[0]
 
 
 def assert_same(actual, expected):

@@ -541,7 +541,9 @@ std::vector<double> parse_json_number_array(std::string_view text, std::size_t n
 }
 
 std::string sequence_expectation(std::size_t n) {
-  return "a sequence of " + std::to_string(n) + " f64 values";
+  // The matrices' readers were worded without the space; stored messages keep
+  // that spelling.
+  return "a sequence of " + std::to_string(n) + (n > 4 ? " f64values" : " f64 values");
 }
 
 }  // namespace vxformats

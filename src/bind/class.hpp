@@ -111,10 +111,6 @@ inline PyTypeObject* type_object() {
     return create_or_wait(type_cell<Cls>, &Cls::def);
 }
 
-template <class Cls>
-inline bool is_instance(PyObject* o) {
-    return Py_TYPE(o) == type_object<Cls>();
-}
 
 // A new object of Cls (or of `type`, a subclass) holding `value`.
 template <class Cls>
@@ -129,20 +125,6 @@ template <class Cls>
 PyObject* new_object(typename Cls::Value value) {
     return new_object_of_type<Cls>(type_object<Cls>(), std::move(value));
 }
-template <class Cls>
-Ref new_ref(typename Cls::Value value) {
-    return Ref::steal(new_object<Cls>(std::move(value)));
-}
-
-// The value of Cls as a result: wrapped as a new instance of Cls.
-template <class Cls>
-struct Instance {
-    typename Cls::Value value;
-};
-template <class Cls>
-struct Wrap<Instance<Cls>> {
-    static PyObject* to(Instance<Cls> v) { return new_object<Cls>(std::move(v.value)); }
-};
 
 // Which class a bare value becomes when a body returns it (a value type can
 // opt in by specialising this, e.g. DVec3 -> Vec3).

@@ -17,6 +17,7 @@
 #include "bind/numpy_bridge.hpp"
 #include "bind/pickle_state.hpp"
 #include "values/flat_forms.hpp"
+#include "vxformats/json_numbers.hpp"
 #include "values/matrix_args.hpp"
 #include "values/math/dvec.hpp"
 
@@ -128,7 +129,7 @@ struct FlatClass {
     }
 
     // ---- construction, pickled state ----
-    static std::string expectation() { return f64_sequence_expectation(N); }
+    static std::string expectation() { return vxformats::sequence_expectation(N); }
     static V construct(V fields, const bind::PickleState& state) {
         if (!state.bytes) return fields;
         Flat f = flat(fields);

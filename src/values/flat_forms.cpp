@@ -17,12 +17,6 @@ using bind::Ref;
 
 std::string encode_components(std::span<const double> c) { return vxpickle::encode_f64_components(c); }
 
-std::string f64_sequence_expectation(std::size_t n) {
-    // The matrices' decoders were worded without the space; stored messages
-    // keep that spelling.
-    return "a sequence of " + std::to_string(n) + (n > 4 ? " f64values" : " f64 values");
-}
-
 void decode_components(std::string_view state, std::span<double> out) {
     try {
         vxpickle::decode_f64_components(state, out);

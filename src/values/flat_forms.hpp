@@ -16,10 +16,6 @@ std::string encode_components(std::span<const double> c);
 // floats); raises ValueError "pickle decode failed: ...".
 void decode_components(std::string_view state, std::span<double> out);
 
-// The expectation text of the value types' JSON readers: "a sequence of 3 f64
-// values", "a sequence of 9 f64values" (the matrices' spelling).
-std::string f64_sequence_expectation(std::size_t n);
-
 // A new tuple / list of the components as floats.
 bind::Ref components_tuple(std::span<const double> c);
 bind::Ref components_list(std::span<const double> c);

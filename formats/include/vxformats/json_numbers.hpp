@@ -88,10 +88,11 @@ std::string describe_json_fault(const JsonFault& fault, std::string_view text,
 // Throwing forms: JsonError with the full message.
 void parse_json_number_array(std::string_view text, std::span<double> out,
                              std::string_view expecting);
-// Expecting "a sequence of {n} f64 values".
+// Expecting sequence_expectation(n).
 std::vector<double> parse_json_number_array(std::string_view text, std::size_t n);
 
-// "a sequence of {n} f64 values"
+// "a sequence of {n} f64 values" (n <= 4), "a sequence of {n} f64values" (the
+// matrices' spelling, n > 4).
 std::string sequence_expectation(std::size_t n);
 
 }  // namespace vxformats

@@ -1,0 +1,36 @@
+"""Helpers shared by the test modules: bit patterns, hand-written pickled states, duck-typed arguments."""
+
+import struct
+
+
+def bits(x: float) -> int:
+    """The 64-bit pattern of one double."""
+    return struct.unpack("<Q", struct.pack("<d", x))[0]
+
+
+def bits_of(values) -> list:
+    return [bits(v) for v in values]
+
+
+def same_bits(a, b) -> bool:
+    """Component-wise bit equality of two sequences of floats (NaN payloads and zero signs included)."""
+    return len(a) == len(b) and all(bits(x) == bits(y) for x, y in zip(a, b))
+
+
+def state_of(*xs) -> bytes:
+    """The pickled state of a flat run of doubles, written by hand: PROTO 3, MARK, BINFLOATs, TUPLE, STOP."""
+    return b"\x80\x03(" + b"".join(b"G" + struct.pack(">d", x) for x in xs) + b"t."
+
+
+def flat(m):
+    return m.to_cols_array()
+
+
+class Cols:
+    """Any object with to_cols_array() is taken as a matrix."""
+
+    def __init__(self, values):
+        self.values = values
+
+    def to_cols_array(self):
+        return self.values
