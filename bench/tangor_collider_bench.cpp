@@ -20,10 +20,7 @@
 #include <vector>
 
 #include "tangor/collider.hpp"
-#include "tangor/collider/pair_tests.hpp"
-#include "tangor/convex_polytope/refer.hpp"
-#include "tangor/cuboid.hpp"
-#include "tangor/cylinder.hpp"
+#include "tangor/pairs.hpp"
 
 #ifdef TANGOR_BENCH_FCL
 #include <fcl/fcl.h>
@@ -32,7 +29,6 @@
 namespace {
 
 using namespace tangor;
-namespace pt = tangor::collider;
 
 constexpr int kMembers = 1000;
 constexpr int kQueries = 1024;
@@ -122,46 +118,14 @@ const Scene& scene() {
 
 // ---- The member loop: the collider's exact tests, every member in turn.
 
-bool brute(const Sphere& q, const Scene& s) {
-  for (const auto& m : s.spheres)
-    if (!sphere::spheres_apart(q, m)) return true;
-  for (const auto& m : s.capsules)
-    if (pt::sphere_capsule(q, m)) return true;
-  for (const auto& m : s.cuboids)
-    if (pt::sphere_cuboid(q, m)) return true;
-  for (const auto& m : s.cylinders)
-    if (pt::sphere_cylinder(q, m)) return true;
-  for (const auto& m : s.polytopes)
-    if (pt::sphere_polytope(q, m.planes)) return true;
-  return false;
-}
-
-bool brute(const Capsule& q, const Scene& s) {
-  for (const auto& m : s.spheres)
-    if (pt::sphere_capsule(m, q)) return true;
-  for (const auto& m : s.capsules)
-    if (pt::capsule_capsule(q, m)) return true;
-  for (const auto& m : s.cuboids)
-    if (cuboid::capsule_cuboid_collides_query(q, m)) return true;
-  for (const auto& m : s.cylinders)
-    if (cylinder::cylinder_capsule_collides_query(m, q)) return true;
-  for (const auto& m : s.polytopes)
-    if (convex_polytope::refer::RefConvexPolytope::collides_capsule_query(m.planes, q)) return true;
-  return false;
-}
-
-bool brute(const Cuboid& q, const Scene& s) {
-  for (const auto& m : s.spheres)
-    if (pt::sphere_cuboid(m, q)) return true;
-  for (const auto& m : s.capsules)
-    if (cuboid::capsule_cuboid_collides_query(m, q)) return true;
-  for (const auto& m : s.cuboids)
-    if (collides(q, m)) return true;
-  for (const auto& m : s.cylinders)
-    if (cylinder::cylinder_cuboid_collides_query(m, q)) return true;
-  for (const auto& m : s.polytopes)
-    if (convex_polytope::refer::RefConvexPolytope::collides_cuboid_query(m.planes, q)) return true;
-  return false;
+template <class Q>
+bool brute(const Q& q, const Scene& s) {
+  const auto any = [&](const auto& members) {
+    for (const auto& m : members)
+      if (collides_member(q, m)) return true;
+    return false;
+  };
+  return any(s.spheres) || any(s.capsules) || any(s.cuboids) || any(s.cylinders) || any(s.polytopes);
 }
 
 template <class Q>

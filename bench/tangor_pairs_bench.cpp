@@ -7,12 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "tangor/capsule.hpp"
-#include "tangor/convex_polytope/heap.hpp"
-#include "tangor/cuboid.hpp"
-#include "tangor/plane/convex.hpp"
-#include "tangor/plane/ref_convex.hpp"
-#include "tangor/sphere.hpp"
+#include "tangor/pairs.hpp"
 
 #ifdef TANGOR_BENCH_FCL
 #include <fcl/fcl.h>
@@ -93,7 +88,7 @@ void run_pairs(benchmark::State& state, MakeA make_a, MakeB make_b, Test test) {
 
 void BM_SphereBox(benchmark::State& s) {
   run_pairs<Sphere, Cuboid>(s, [](Scene& g) { return g.sphere(); }, [](Scene& g) { return g.box(); },
-                            [](const Sphere& a, const Cuboid& b) { return b.point_dist_sq(a.center) <= a.radius * a.radius; });
+                            [](const Sphere& a, const Cuboid& b) { return collides(a, b); });
 }
 void BM_BoxBox(benchmark::State& s) {
   run_pairs<Cuboid, Cuboid>(s, [](Scene& g) { return g.box(); }, [](Scene& g) { return g.box(); },
@@ -101,21 +96,21 @@ void BM_BoxBox(benchmark::State& s) {
 }
 void BM_CapsuleCapsule(benchmark::State& s) {
   run_pairs<Capsule, Capsule>(s, [](Scene& g) { return g.capsule(); }, [](Scene& g) { return g.capsule(); },
-                              [](const Capsule& a, const Capsule& b) { return capsule::capsule_capsule_collides(a, b); });
+                              [](const Capsule& a, const Capsule& b) { return collides(a, b); });
 }
 void BM_CapsuleBox(benchmark::State& s) {
   run_pairs<Capsule, Cuboid>(s, [](Scene& g) { return g.capsule(); }, [](Scene& g) { return g.box(); },
-                             [](const Capsule& a, const Cuboid& b) { return cuboid::capsule_cuboid_collides(a, b); });
+                             [](const Capsule& a, const Cuboid& b) { return collides(a, b); });
 }
 void BM_PolygonBox(benchmark::State& s) {
   run_pairs<ConvexPolygon, Cuboid>(
       s, [](Scene& g) { return g.polygon(); }, [](Scene& g) { return g.box(); },
-      [](const ConvexPolygon& a, const Cuboid& b) { return plane::ref_convex::ref_polygon_cuboid_collides(a.view(), b); });
+      [](const ConvexPolygon& a, const Cuboid& b) { return collides(a, b); });
 }
 void BM_PolytopePolytope(benchmark::State& s) {
   run_pairs<ConvexPolytope, ConvexPolytope>(
       s, [](Scene& g) { return g.polytope(); }, [](Scene& g) { return g.polytope(); },
-      [](const ConvexPolytope& a, const ConvexPolytope& b) { return a.view().collides_polytope(b.view()); });
+      [](const ConvexPolytope& a, const ConvexPolytope& b) { return collides(a, b); });
 }
 
 BENCHMARK(BM_SphereBox);

@@ -34,10 +34,17 @@ cuboid::Cuboid axis_aabb(Vec3 p1, Vec3 dir, float radius) {
   return cuboid::aabb_from_bounds(util::min_first(p1, p2) - r, util::max_first(p1, p2) + r);
 }
 
+bool axes_within(Vec3 p1, Vec3 d1, Vec3 p2, Vec3 d2, float reach) {
+  return segment_segment_dist_sq(p1, d1, p2, d2) <= reach * reach;
+}
+
+bool capsule_capsule_collides_query(const Capsule& a, const Capsule& b) {
+  return axes_within(a.p1, a.dir, b.p1, b.dir, a.radius + b.radius);
+}
+
 bool capsule_capsule_collides(const Capsule& a, const Capsule& b) {
   if (sphere::spheres_apart(a.broadphase(), b.broadphase())) return false;
-  const float reach = a.radius + b.radius;
-  return segment_segment_dist_sq(a.p1, a.dir, b.p1, b.dir) <= reach * reach;
+  return capsule_capsule_collides_query(a, b);
 }
 
 bool line_capsule_collides(const util::LinePiece& l, const Capsule& c) {

@@ -223,6 +223,26 @@ Cuboid Collider<PCL>::aabb() const {
   return cuboid::aabb_from_bounds(lo, hi);
 }
 
+Collider<Pointcloud> with_pointclouds(Collider<NoPcl>&& swept) {
+  Collider<Pointcloud> out;
+  out.capsules = std::move(swept.capsules);
+  out.cuboids = std::move(swept.cuboids);
+  out.cylinders = std::move(swept.cylinders);
+  out.planes = std::move(swept.planes);
+  out.polygons = std::move(swept.polygons);
+  out.polytopes = std::move(swept.polytopes);
+  out.points = std::move(swept.points);
+  out.spheres = std::move(swept.spheres);
+  out.lines = std::move(swept.lines);
+  out.rays = std::move(swept.rays);
+  out.segments = std::move(swept.segments);
+  out.bounding = swept.bounding;
+  out.mask = swept.mask;
+  // The moved-from arrays keep their lane counts: reset, the sweep is empty.
+  swept = Collider<NoPcl>{};
+  return out;
+}
+
 template struct Collider<Pointcloud>;
 template struct Collider<NoPcl>;
 

@@ -64,6 +64,62 @@ bool sampled_segment_box_hit(Vec3 q, Vec3 v, const std::array<float, 3>& h, floa
   return false;
 }
 
+namespace {
+
+// The excess of |x| over h, carrying the sign of x: the component of the
+// offset from x to its nearest point of [−h, h].
+float signed_excess(float x, float h) { return std::copysign(excess(x, h), x); }
+
+// Half the derivative, at t, of the squared distance from q + t·v to the box.
+float half_slope(Vec3 q, Vec3 v, const std::array<float, 3>& h, float t) {
+  float slope = 0.0f;
+  for (int i = 0; i < 3; ++i) {
+    const float vi = curvel::element(v, i);
+    slope += vi * signed_excess(curvel::element(q, i) + t * vi, h[i]);
+  }
+  return slope;
+}
+
+}  // namespace
+
+// f(t), the squared distance from q + t·v to the box, is convex and
+// continuously differentiable; f' is piecewise linear and non-decreasing
+// with knots where the segment crosses a face plane. Its minimum over [0, 1]
+// lies at an end, or where f' changes sign: the knots narrow a bracket of
+// that change, within which f' is linear and its root is interpolated.
+float segment_box_dist_sq(Vec3 q, Vec3 v, const std::array<float, 3>& h) {
+  float lo = 0.0f;
+  float hi = 1.0f;
+  float slope_lo = half_slope(q, v, h, lo);
+  float slope_hi = half_slope(q, v, h, hi);
+  if (!(slope_lo < 0.0f)) return box_frame_dist_sq(q, h);
+  if (!(slope_hi > 0.0f)) return box_frame_dist_sq(q + v, h);
+  for (int i = 0; i < 3; ++i) {
+    const float qi = curvel::element(q, i);
+    const float vi = curvel::element(v, i);
+    // A zero component gives an infinite or NaN knot, which no comparison
+    // admits into the bracket.
+    for (const float face : {-h[i], h[i]}) {
+      const float knot = (face - qi) / vi;
+      if (!(knot > lo && knot < hi)) continue;
+      const float slope = half_slope(q, v, h, knot);
+      if (slope <= 0.0f) {
+        lo = knot;
+        slope_lo = slope;
+      } else {
+        hi = knot;
+        slope_hi = slope;
+      }
+    }
+  }
+  const float t = lo + (hi - lo) * (slope_lo / (slope_lo - slope_hi));
+  return box_frame_dist_sq(q + v * t, h);
+}
+
+bool segment_box_within(Vec3 q, Vec3 v, const std::array<float, 3>& h, float radius) {
+  return sampled_segment_box_hit(q, v, h, radius) || segment_box_dist_sq(q, v, h) <= radius * radius;
+}
+
 bool capsule_cuboid_collides_query(const Capsule& c, const Cuboid& b) {
   const Vec3 d = c.p1 - b.center;
   const float r_sq = c.radius * c.radius;
@@ -78,7 +134,7 @@ bool capsule_cuboid_collides_query(const Capsule& c, const Cuboid& b) {
     const float ez = hi < -h2 ? -h2 - hi : (lo > h2 ? lo - h2 : 0.0f);
     return exy + ez * ez <= r_sq;
   }
-  return sampled_segment_box_hit(to_box_frame(b, d), to_box_frame(b, c.dir), b.half_extents, c.radius);
+  return segment_box_within(to_box_frame(b, d), to_box_frame(b, c.dir), b.half_extents, c.radius);
 }
 
 bool capsule_cuboid_collides(const Capsule& c, const Cuboid& b) {
@@ -86,11 +142,7 @@ bool capsule_cuboid_collides(const Capsule& c, const Cuboid& b) {
   return capsule_cuboid_collides_query(c, b);
 }
 
-}  // namespace tangor::cuboid
-
-namespace tangor {
-
-bool Collides<Cuboid, Cuboid>::test(const Cuboid& a, const Cuboid& b) {
+bool cuboids_collide(const Cuboid& a, const Cuboid& b) {
   const auto& ha = a.half_extents;
   const auto& hb = b.half_extents;
   if (a.axis_aligned && b.axis_aligned) {
@@ -138,6 +190,10 @@ bool Collides<Cuboid, Cuboid>::test(const Cuboid& a, const Cuboid& b) {
   }
   return true;
 }
+
+}  // namespace tangor::cuboid
+
+namespace tangor {
 
 void Transformable<Cuboid>::rotate_quat(Cuboid& b, Quat q) {
   b.center = curvel::rotate(q, b.center);

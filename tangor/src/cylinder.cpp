@@ -23,12 +23,20 @@ bool Cylinder::contains(Vec3 x) const {
   return 0.0f <= t && t <= 1.0f && length_squared(v - dir * t) <= radius * radius;
 }
 
-bool cylinder_cuboid_collides_query(const Cylinder& c, const Cuboid& b) {
-  const Vec3 d = c.p1 - b.center;
-  const Vec3 q = cuboid::to_box_frame(b, d);
+Vec3 Cylinder::nearest_point(Vec3 x) const {
+  const Vec3 v = x - p1;
+  const float t = dot(v, dir) * rdv;
+  const Vec3 radial = v - dir * t;
+  const float rho_sq = length_squared(radial);
+  const float shrink = rho_sq > radius * radius ? radius / std::sqrt(rho_sq) : 1.0f;
+  return p1 + dir * clamp(t, 0.0f, 1.0f) + radial * shrink;
+}
+
+bool sampled_cylinder_cuboid_hit(const Cylinder& c, const Cuboid& b) {
+  const Vec3 q = cuboid::to_box_frame(b, c.p1 - b.center);
   const Vec3 v = cuboid::to_box_frame(b, c.dir);
-  if (cuboid::sampled_segment_box_hit(q, v, b.half_extents, c.radius)) return true;
   const auto& h = b.half_extents;
+  if (cuboid::sampled_segment_box_hit(q, v, h, c.radius)) return true;
   for (int corner = 0; corner < 8; ++corner) {
     const float s0 = (corner & 4) ? h[0] : -h[0];
     const float s1 = (corner & 2) ? h[1] : -h[1];
@@ -38,12 +46,64 @@ bool cylinder_cuboid_collides_query(const Cylinder& c, const Cuboid& b) {
   return false;
 }
 
+bool cylinder_cuboid_collides_query(const Cylinder& c, const Cuboid& b) {
+  if (sampled_cylinder_cuboid_hit(c, b)) return true;
+  // A box can cut into the side wall between the axis samples with no
+  // corner inside. Every point that the two solids share lies within radius
+  // of the axis segment, so the exact axis-to-box distance finds each
+  // overlap that the samples missed.
+  const Vec3 q = cuboid::to_box_frame(b, c.p1 - b.center);
+  const Vec3 v = cuboid::to_box_frame(b, c.dir);
+  return cuboid::segment_box_dist_sq(q, v, b.half_extents) <= c.radius * c.radius;
+}
+
 bool cylinder_cuboid_collides(const Cylinder& c, const Cuboid& b) {
   if (sphere::spheres_apart(c.broadphase(), Bounded<Cuboid>::broadphase(b))) return false;
   return cylinder_cuboid_collides_query(c, b);
 }
 
-bool cylinder_capsule_collides_query(const Cylinder& c, const Capsule& k) {
+namespace {
+
+// Bisection steps on the capsule's axis parameter: 2^-24 is the spacing of
+// single-precision values just below 1.
+constexpr int kApproachSteps = 24;
+
+// Whether some point of the capsule's axis lies within the capsule's radius
+// of the solid cylinder. The squared distance from an axis point to a convex
+// solid is convex along the axis and continuously differentiable, its
+// derivative being 2·dir·(x − nearest point): the nearest approach is an end,
+// or the sign change of that derivative, which bisection brackets.
+bool capsule_axis_reaches(const Cylinder& c, const Capsule& k) {
+  // The cylinder lies within the capsule of its radius about its axis.
+  const float reach = c.radius + k.radius;
+  if (!(capsule::segment_segment_dist_sq(c.p1, c.dir, k.p1, k.dir) <= reach * reach)) return false;
+  const auto gap = [&](float u) {
+    const Vec3 x = k.p1 + k.dir * u;
+    return x - c.nearest_point(x);
+  };
+  const auto descending = [&](float u) { return dot(k.dir, gap(u)) < 0.0f; };
+  float lo = 0.0f;
+  float hi = 1.0f;
+  if (!descending(lo)) {
+    hi = lo;
+  } else if (descending(hi)) {
+    lo = hi;
+  } else {
+    for (int step = 0; step < kApproachSteps; ++step) {
+      const float mid = (lo + hi) * 0.5f;
+      if (descending(mid)) {
+        lo = mid;
+      } else {
+        hi = mid;
+      }
+    }
+  }
+  return length_squared(gap((lo + hi) * 0.5f)) <= k.radius * k.radius;
+}
+
+}  // namespace
+
+bool sampled_cylinder_capsule_hit(const Cylinder& c, const Capsule& k) {
   const Vec3 p = c.p1;
   const Vec3 big_d = c.dir;
   const float big_a = dot(big_d, big_d);
@@ -100,6 +160,11 @@ bool cylinder_capsule_collides_query(const Cylinder& c, const Capsule& k) {
     if (hit) return true;
   }
   return false;
+}
+
+bool cylinder_capsule_collides_query(const Cylinder& c, const Capsule& k) {
+  // The candidates can miss a contact that lies between them.
+  return sampled_cylinder_capsule_hit(c, k) || capsule_axis_reaches(c, k);
 }
 
 bool cylinder_capsule_collides(const Cylinder& c, const Capsule& k) {
@@ -202,22 +267,22 @@ bool line_cylinder_collides(Vec3 o, Vec3 d, const Cylinder& c, float t_min, floa
   return within_cap(t_cap2, c.p1 + c.dir);
 }
 
+bool cylinder_polygon_collides(const Cylinder& c, const ConvexPolygon& p) {
+  if (sphere::spheres_apart(c.broadphase(), Bounded<ConvexPolygon>::broadphase(p))) return false;
+  return cylinder_polygon_collides_query(c, p.view());
+}
+
+bool cylinder_polytope_collides(const Cylinder& c, const ConvexPolytope& p) {
+  if (sphere::spheres_apart(c.broadphase(), Bounded<ConvexPolytope>::broadphase(p))) return false;
+  return cylinder_polytope_collides_query(c, p.view());
+}
+
 }  // namespace tangor::cylinder
 
 namespace tangor {
 
 Cuboid Bounded<Cylinder>::aabb(const Cylinder& c) {
   return capsule::axis_aabb(c.p1, c.dir, c.radius);
-}
-
-bool Collides<Cylinder, ConvexPolygon>::test(const Cylinder& c, const ConvexPolygon& p) {
-  if (sphere::spheres_apart(c.broadphase(), Bounded<ConvexPolygon>::broadphase(p))) return false;
-  return cylinder::cylinder_polygon_collides_query(c, p.view());
-}
-
-bool Collides<Cylinder, ConvexPolytope>::test(const Cylinder& c, const ConvexPolytope& p) {
-  if (sphere::spheres_apart(c.broadphase(), Bounded<ConvexPolytope>::broadphase(p))) return false;
-  return cylinder::cylinder_polytope_collides_query(c, p.view());
 }
 
 }  // namespace tangor

@@ -1,6 +1,6 @@
 // Random compound colliders and the brute-force member loop that the
 // collider tests compare against: "some member collides", each member tested
-// by the pair test that the pair matrix names for it, with no broad step.
+// by the catalogue's member form, with no broad step.
 #pragma once
 
 #include <array>
@@ -13,11 +13,7 @@
 
 #include "oracle_shapes.hpp"
 #include "tangor/collider.hpp"
-#include "tangor/collider/pair_tests.hpp"
-#include "tangor/line/line.hpp"
-#include "tangor/line/segment.hpp"
-#include "tangor/pointcloud/cloud_collection.hpp"
-#include "tangor/pointcloud/shape_tests.hpp"
+#include "tangor/pairs.hpp"
 
 namespace collider_fixtures {
 
@@ -93,170 +89,6 @@ struct Scene : oracle::Shapes {
 
 inline constexpr std::uint16_t ALL_KINDS = 0x0FFF;
 
-// ---- The pair matrix, one cell per overload: query first, member second.
-
-template <class T>
-inline constexpr bool is_line_kind_v = std::is_same_v<T, curvel::Line> || std::is_same_v<T, curvel::Ray> ||
-                                       std::is_same_v<T, curvel::LineSegment>;
-
-template <class L>
-util::LinePiece range_of(const L& l) {
-  return util::line_piece(l);
-}
-
-// A line piece against a shape, as every query that meets one tests it.
-template <class L>
-bool piece_pair(const L& l, const Sphere& s) { return pt::sphere_piece(s, pt::piece_of(l)); }
-template <class L>
-bool piece_pair(const L& l, const Capsule& c) { return capsule::line_capsule_collides(range_of(l), c); }
-template <class L>
-bool piece_pair(const L& l, const Cuboid& b) { return line::line_cuboid_collides(range_of(l), b); }
-template <class L>
-bool piece_pair(const L& l, const Cylinder& c) {
-  const auto p = range_of(l);
-  return cylinder::line_cylinder_collides(p.origin, p.dir, c, p.t_min, p.t_max);
-}
-template <class L>
-bool piece_pair(const L& l, const ConvexPolygon& g) {
-  const auto p = range_of(l);
-  return g.view().parametric_line_dist_sq(p.origin, p.dir, p.t_min, p.t_max) <= 0.0f;
-}
-template <class L>
-bool piece_pair(const L& l, const ConvexPolytope& q) {
-  const auto p = range_of(l);
-  return line::line_polytope_collides(p.origin, p.dir, q.planes, q.obb, p.t_min, p.t_max);
-}
-template <class L>
-bool piece_pair(const L& l, const Plane& plane) { return pt::plane_piece(plane, pt::piece_of(l)); }
-template <class L>
-bool piece_pair(const L&, const Point&) { return false; }
-template <class L>
-bool piece_pair(const L& l, const Pointcloud& cloud) { return pointcloud::collides_query(cloud, l); }
-
-// Sphere query.
-inline bool pair(const Sphere& q, const Sphere& m) { return !sphere::spheres_apart(q, m); }
-inline bool pair(const Sphere& q, const Point& m) { return !sphere::spheres_apart(q, {m.position, 0.0f}); }
-inline bool pair(const Sphere& q, const Capsule& m) { return pt::sphere_capsule(q, m); }
-inline bool pair(const Sphere& q, const Cuboid& m) { return pt::sphere_cuboid(q, m); }
-inline bool pair(const Sphere& q, const Cylinder& m) { return pt::sphere_cylinder(q, m); }
-inline bool pair(const Sphere& q, const ConvexPolygon& m) { return pt::sphere_polygon(q, m.view()); }
-inline bool pair(const Sphere& q, const ConvexPolytope& m) { return pt::sphere_polytope(q, m.planes); }
-inline bool pair(const Sphere& q, const Plane& m) { return pt::sphere_plane(q, m); }
-inline bool pair(const Sphere& q, const Pointcloud& m) { return pointcloud::collides_ball(m, q); }
-// Capsule query.
-inline bool pair(const Capsule& q, const Sphere& m) { return pt::sphere_capsule(m, q); }
-inline bool pair(const Capsule& q, const Point& m) { return pt::capsule_point(q, m.position); }
-inline bool pair(const Capsule& q, const Capsule& m) { return pt::capsule_capsule(q, m); }
-inline bool pair(const Capsule& q, const Cuboid& m) { return cuboid::capsule_cuboid_collides(q, m); }
-inline bool pair(const Capsule& q, const Cylinder& m) { return cylinder::cylinder_capsule_collides(m, q); }
-inline bool pair(const Capsule& q, const ConvexPolygon& m) {
-  return !sphere::spheres_apart(q.broadphase(), broadphase(m)) &&
-         m.view().segment_dist_sq(q.p1, q.dir) <= q.radius * q.radius;
-}
-inline bool pair(const Capsule& q, const ConvexPolytope& m) {
-  return convex_polytope::refer::RefConvexPolytope::collides_capsule_query(m.planes, q);
-}
-inline bool pair(const Capsule& q, const Plane& m) { return pt::capsule_plane(q, m); }
-inline bool pair(const Capsule& q, const Pointcloud& m) { return pointcloud::collides_query(m, q); }
-// Cuboid query.
-inline bool pair(const Cuboid& q, const Sphere& m) { return pt::sphere_cuboid(m, q); }
-inline bool pair(const Cuboid& q, const Point& m) { return q.point_dist_sq(m.position) <= 0.0f; }
-inline bool pair(const Cuboid& q, const Capsule& m) { return cuboid::capsule_cuboid_collides(m, q); }
-inline bool pair(const Cuboid& q, const Cuboid& m) { return collides(q, m); }
-inline bool pair(const Cuboid& q, const Cylinder& m) { return cylinder::cylinder_cuboid_collides_query(m, q); }
-inline bool pair(const Cuboid& q, const ConvexPolygon& m) {
-  return plane::ref_convex::ref_polygon_cuboid_collides(m.view(), q);
-}
-inline bool pair(const Cuboid& q, const ConvexPolytope& m) {
-  return convex_polytope::refer::RefConvexPolytope::collides_cuboid_query(m.planes, q);
-}
-inline bool pair(const Cuboid& q, const Plane& m) { return pt::cuboid_plane(q, m); }
-inline bool pair(const Cuboid& q, const Pointcloud& m) { return pointcloud::collides_query(m, q); }
-// Cylinder query.
-inline bool pair(const Cylinder& q, const Sphere& m) { return pt::sphere_cylinder(m, q); }
-inline bool pair(const Cylinder& q, const Point& m) { return pt::cylinder_point(q, m.position); }
-inline bool pair(const Cylinder& q, const Capsule& m) { return cylinder::cylinder_capsule_collides_query(q, m); }
-inline bool pair(const Cylinder& q, const Cuboid& m) { return cylinder::cylinder_cuboid_collides_query(q, m); }
-inline bool pair(const Cylinder& q, const Cylinder& m) { return pt::cylinder_cylinder(q, m); }
-inline bool pair(const Cylinder& q, const ConvexPolygon& m) {
-  return cylinder::cylinder_polygon_collides_query(q, m.view());
-}
-inline bool pair(const Cylinder& q, const ConvexPolytope& m) {
-  return cylinder::cylinder_polytope_collides_query(q, m.view());
-}
-inline bool pair(const Cylinder& q, const Plane& m) { return pt::cylinder_plane(q, m); }
-inline bool pair(const Cylinder& q, const Pointcloud& m) { return pointcloud::collides_query(m, q); }
-// ConvexPolytope query.
-inline bool pair(const ConvexPolytope& q, const Sphere& m) { return pt::polytope_sphere(q.view(), m); }
-inline bool pair(const ConvexPolytope& q, const Point& m) { return pt::polytope_point(q.planes, m.position); }
-inline bool pair(const ConvexPolytope& q, const Capsule& m) {
-  return convex_polytope::refer::RefConvexPolytope::collides_capsule_query(q.planes, m);
-}
-inline bool pair(const ConvexPolytope& q, const Cuboid& m) {
-  return convex_polytope::refer::RefConvexPolytope::collides_cuboid_query(q.planes, m);
-}
-inline bool pair(const ConvexPolytope& q, const Cylinder& m) {
-  return cylinder::cylinder_polytope_collides_query(m, q.view());
-}
-inline bool pair(const ConvexPolytope& q, const ConvexPolygon& m) {
-  return plane::ref_convex::ref_polygon_polytope_collides(m.view(), q.view());
-}
-inline bool pair(const ConvexPolytope& q, const ConvexPolytope& m) { return pt::polytope_polytope(q.view(), m.view()); }
-inline bool pair(const ConvexPolytope& q, const Plane& m) { return pt::polytope_plane(q.view(), m); }
-inline bool pair(const ConvexPolytope& q, const Pointcloud& m) {
-  return pointcloud::collides_query(m, std::span<const Plane>(q.planes));
-}
-// ConvexPolygon query: never a point.
-inline bool pair(const ConvexPolygon& q, const Sphere& m) { return pt::sphere_polygon(m, q.view()); }
-inline bool pair(const ConvexPolygon&, const Point&) { return false; }
-inline bool pair(const ConvexPolygon& q, const Capsule& m) { return pair(m, q); }
-inline bool pair(const ConvexPolygon& q, const Cuboid& m) {
-  return plane::ref_convex::ref_polygon_cuboid_collides(q.view(), m);
-}
-inline bool pair(const ConvexPolygon& q, const Cylinder& m) {
-  return cylinder::cylinder_polygon_collides_query(m, q.view());
-}
-inline bool pair(const ConvexPolygon& q, const ConvexPolygon& m) {
-  return plane::ref_convex::ref_polygon_polygon_collides(q.view(), m.view());
-}
-inline bool pair(const ConvexPolygon& q, const ConvexPolytope& m) {
-  return plane::ref_convex::ref_polygon_polytope_collides(q.view(), m.view());
-}
-inline bool pair(const ConvexPolygon& q, const Plane& m) {
-  return plane::ref_convex::ref_polygon_infinite_plane_collides(q.view(), m);
-}
-inline bool pair(const ConvexPolygon& q, const Pointcloud& m) { return pointcloud::collides_query(m, q); }
-// Plane query: points in the half-space are hits.
-inline bool pair(const Plane& q, const Sphere& m) { return pt::plane_sphere(q, m); }
-inline bool pair(const Plane& q, const Point& m) { return pt::plane_point(q, m.position); }
-inline bool pair(const Plane& q, const Capsule& m) { return pt::plane_capsule(q, m); }
-inline bool pair(const Plane& q, const Cuboid& m) { return pt::cuboid_plane(m, q); }
-inline bool pair(const Plane& q, const Cylinder& m) { return pt::cylinder_plane(m, q); }
-inline bool pair(const Plane& q, const ConvexPolygon& m) {
-  return plane::ref_convex::ref_polygon_infinite_plane_collides(m.view(), q);
-}
-inline bool pair(const Plane& q, const ConvexPolytope& m) { return pt::polytope_plane(m.view(), q); }
-inline bool pair(const Plane& q, const Plane& m) { return pt::plane_plane(q, m); }
-inline bool pair(const Plane& q, const Pointcloud& m) { return pointcloud::collides_query(m, q); }
-
-// Line-kind members of any query, line-kind queries against any member.
-template <class Q, class L>
-  requires is_line_kind_v<L>
-bool pair(const Q& q, const L& m) {
-  if constexpr (is_line_kind_v<Q>) {
-    return false;  // a line piece never reports another line piece
-  } else if constexpr (std::is_same_v<Q, Plane>) {
-    return piece_pair(m, q);
-  } else {
-    return piece_pair(m, q);
-  }
-}
-template <class L, class M>
-  requires(is_line_kind_v<L> && !is_line_kind_v<M>)
-bool pair(const L& q, const M& m) {
-  return piece_pair(q, m);
-}
-
 // The query's bounding sphere, or none for the unbounded kinds.
 template <class Q>
 std::optional<Sphere> query_bound(const Q& q) {
@@ -267,17 +99,18 @@ std::optional<Sphere> query_bound(const Q& q) {
   }
 }
 
-// For every member m: f(pair(q, m), the member's bounding sphere when it has
-// one).
+// For every member m: f(collides_member(q, m), the member's bounding sphere
+// when it has one).
 template <class Q, class F>
 void for_each_member_answer(const Q& q, const Collider<>& c, F&& f) {
   const auto bounded = [&](const auto& items) {
-    for (const auto& m : items) f(pair(q, m), std::optional<Sphere>(broadphase(m)));
+    for (const auto& m : items) f(collides_member(q, m), std::optional<Sphere>(broadphase(m)));
   };
   const auto unbounded = [&](const auto& items) {
-    for (const auto& m : items) f(pair(q, m), std::optional<Sphere>());
+    for (const auto& m : items) f(collides_member(q, m), std::optional<Sphere>());
   };
-  for (std::size_t i = 0; i < c.spheres.len; ++i) f(pair(q, c.spheres.sphere(i)), std::optional<Sphere>(c.spheres.sphere(i)));
+  for (std::size_t i = 0; i < c.spheres.len; ++i)
+    f(collides_member(q, c.spheres.sphere(i)), std::optional<Sphere>(c.spheres.sphere(i)));
   bounded(c.points.items);
   bounded(c.capsules.items);
   bounded(c.cuboids.items);

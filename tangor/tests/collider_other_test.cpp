@@ -6,40 +6,26 @@ namespace {
 
 using namespace collider_fixtures;
 
-// A point of B against the members of A, each by its containment rule.
-bool point_in_any(const Collider<>& a, Vec3 p) {
+// A point or a point cloud of B against every member of A, by the
+// catalogue's member form.
+template <class Q>
+bool member_of_a_hit(const Collider<>& a, const Q& q) {
   bool hit = false;
-  const Sphere ball{p, 0.0f};
-  for (std::size_t i = 0; i < a.spheres.len; ++i) hit |= !sphere::spheres_apart(a.spheres.sphere(i), ball);
-  for (const Point& q : a.points.items) hit |= q.position == p;
-  for (const Capsule& c : a.capsules.items) hit |= pt::capsule_point(c, p);
-  for (const Cuboid& b : a.cuboids.items) hit |= b.point_dist_sq(p) <= 0.0f;
-  for (const Cylinder& c : a.cylinders.items) hit |= pt::cylinder_point(c, p);
-  for (const ConvexPolytope& q : a.polytopes.items) hit |= pt::polytope_point(q.planes, p);
-  for (const Plane& plane : a.planes) hit |= pt::plane_point(plane, p);
-  for (const Pointcloud& cloud : a.pointclouds.items) hit |= pointcloud::collides_ball(cloud, ball);
-  return hit;
-}
-
-// A point cloud of B against the members of A, with the cloud's own tests.
-bool cloud_in_any(const Collider<>& a, const Pointcloud& cloud) {
-  bool hit = false;
-  for (std::size_t i = 0; i < a.spheres.len; ++i) hit |= pointcloud::collides_ball(cloud, a.spheres.sphere(i));
-  for (const Point& p : a.points.items) hit |= pointcloud::collides_ball(cloud, {p.position, 0.0f});
   const auto each = [&](const auto& items) {
-    for (const auto& m : items) hit |= pointcloud::collides_query(cloud, m);
+    for (const auto& m : items) hit |= collides_member(q, m);
   };
+  for (std::size_t i = 0; i < a.spheres.len; ++i) hit |= collides_member(q, a.spheres.sphere(i));
+  each(a.points.items);
   each(a.capsules.items);
   each(a.cuboids.items);
   each(a.cylinders.items);
+  each(a.polytopes.items);
   each(a.segments.items);
   each(a.polygons.items);
   each(a.planes);
   each(a.lines);
   each(a.rays);
-  for (const ConvexPolytope& q : a.polytopes.items)
-    hit |= pointcloud::collides_query(cloud, std::span<const Plane>(q.planes));
-  for (const Pointcloud& other : a.pointclouds.items) hit |= pointcloud::clouds_collide(cloud, other);
+  each(a.pointclouds.items);
   return hit;
 }
 
@@ -49,7 +35,7 @@ bool cloud_in_any(const Collider<>& a, const Pointcloud& cloud) {
 bool member_loop(const Collider<>& a, const Collider<>& b) {
   bool hit = false;
   for (std::size_t i = 0; i < b.spheres.len; ++i) hit |= query_collider(b.spheres.sphere(i), a);
-  for (const Point& p : b.points.items) hit |= point_in_any(a, p.position);
+  for (const Point& p : b.points.items) hit |= member_of_a_hit(a, p);
   const auto each = [&](const auto& items) {
     for (const auto& m : items) hit |= query_collider(m, a);
   };
@@ -62,7 +48,7 @@ bool member_loop(const Collider<>& a, const Collider<>& b) {
   each(b.planes);
   each(b.lines);
   each(b.rays);
-  for (const Pointcloud& cloud : b.pointclouds.items) hit |= cloud_in_any(a, cloud);
+  for (const Pointcloud& cloud : b.pointclouds.items) hit |= member_of_a_hit(a, cloud);
   return hit;
 }
 

@@ -1,4 +1,4 @@
-#include "tangor/pointcloud/shape_tests.hpp"
+#include "tangor/pairs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -166,11 +166,11 @@ TEST_P(PointcloudShapes, AgreeWithDistanceOracles) {
     const curvel::Ray ray{a, b - a};
     const curvel::Line line{a, b - a};
     check("segment", [&](D3 p) { return piece_distance(p, d3(a), d3(b) - d3(a), 0, 1); },
-          tangor::collides(cloud, segment), tangor::pointcloud::collides_query(cloud, segment));
+          tangor::collides(cloud, segment), tangor::pointcloud::collides_query(cloud, tangor::util::line_piece(segment)));
     check("ray", [&](D3 p) { return piece_distance(p, d3(a), d3(b) - d3(a), 0, 1e300); },
-          tangor::collides(cloud, ray), tangor::pointcloud::collides_query(cloud, ray));
+          tangor::collides(cloud, ray), tangor::pointcloud::collides_query(cloud, tangor::util::line_piece(ray)));
     check("line", [&](D3 p) { return piece_distance(p, d3(a), d3(b) - d3(a), -1e300, 1e300); },
-          tangor::collides(cloud, line), tangor::pointcloud::collides_query(cloud, line));
+          tangor::collides(cloud, line), tangor::pointcloud::collides_query(cloud, tangor::util::line_piece(line)));
 
     const Vec3 normal = r.z_axis;
     const Plane plane{normal, dot(normal, a)};

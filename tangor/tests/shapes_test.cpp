@@ -33,8 +33,6 @@ static_assert(transformable<Sphere> && transformable<Capsule> && transformable<C
 static_assert(bounded<Sphere> && bounded<Capsule> && bounded<Cuboid> && bounded<Cylinder> &&
               bounded<ConvexPolygon> && bounded<ConvexPolytope> && bounded<Point> && bounded<curvel::LineSegment>);
 static_assert(!bounded<Plane> && !bounded<curvel::Line> && !bounded<curvel::Ray>);
-static_assert(collides_with<Cuboid, Cuboid> && collides_with<Cylinder, ConvexPolygon> &&
-              collides_with<Cylinder, ConvexPolytope> && !collides_with<Sphere, Sphere>);
 
 TEST(Capsule, DerivedFields) {
   const Capsule point_like = Capsule::create({1, 2, 3}, {1, 2, 3}, 0.5f);

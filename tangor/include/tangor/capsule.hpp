@@ -34,8 +34,15 @@ struct Capsule {
 // Squared distance between the segments p1 + s·d1 and p2 + u·d2, s, u in [0, 1].
 float segment_segment_dist_sq(Vec3 p1, Vec3 d1, Vec3 p2, Vec3 d2);
 
+// The segments (p1, d1) and (p2, d2) within `reach` of each other (touching
+// counts, NaN never does): the rule of two capsules, and of two cylinders
+// taken as the capsules about their axes.
+bool axes_within(Vec3 p1, Vec3 d1, Vec3 p2, Vec3 d2, float reach);
+
 // Bounding-sphere reject, then the axis segments within the sum of radii.
 bool capsule_capsule_collides(const Capsule& a, const Capsule& b);
+// The same without the reject, for callers that ran their own broad phase.
+bool capsule_capsule_collides_query(const Capsule& a, const Capsule& b);
 
 // A line kind against the capsule: the piece within `radius` of the axis.
 bool line_capsule_collides(const util::LinePiece& l, const Capsule& c);
@@ -88,11 +95,6 @@ template <>
 struct Bounded<Capsule> {
   static Sphere broadphase(const Capsule& c) { return c.broadphase(); }
   static cuboid::Cuboid aabb(const Capsule& c);
-};
-
-template <>
-struct Collides<Capsule, Capsule> {
-  static bool test(const Capsule& a, const Capsule& b) { return capsule::capsule_capsule_collides(a, b); }
 };
 
 }  // namespace tangor

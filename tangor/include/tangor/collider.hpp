@@ -122,9 +122,12 @@ struct Collider {
   void rotate_quat(Quat q);
   void rotate_mat(const Mat3& m);
   void transform(const Affine3& a);
-  // Every member about its own reference point (point clouds and points stay
-  // as they are); lanes and bound are then rebuilt from the members.
-  void scale(float f);
+  // Every member about its own reference point (points stay as they are),
+  // each point cloud by pointcloud::scaled (its pending move baked into its
+  // points); lanes and bound are then rebuilt from the members. When the
+  // tree of a scaled cloud refuses its points the cause is returned and the
+  // collider is left as it was.
+  [[nodiscard]] std::optional<pointcloud::capt::NewCaptError> scale(float f);
 
   // A copy of `bounding`.
   Sphere broadphase() const { return bounding; }
@@ -141,6 +144,10 @@ struct Collider {
 // bound grows to enclose both, and becomes `member` itself when that encloses
 // the bound. An infinite bound stays as it is; a NaN member changes nothing.
 void merge_bounding(Sphere& bound, const Sphere& member);
+
+// The collider of a sweep, which holds no point cloud, as a collider that
+// can take them: the same members, bound and mask.
+Collider<Pointcloud> with_pointclouds(Collider<NoPcl>&& swept);
 
 // Whether some member of `b` touches some member of `a` (touching counts).
 bool collides_other(const Collider<Pointcloud>& a, const Collider<Pointcloud>& b);
@@ -175,7 +182,9 @@ struct Transformable<Collider<PCL>> {
   static void rotate_quat(Collider<PCL>& c, Quat q) { c.rotate_quat(q); }
   static void rotate_mat(Collider<PCL>& c, const Mat3& m) { c.rotate_mat(m); }
   static void transform(Collider<PCL>& c, const Affine3& a) { c.transform(a); }
-  static void scale(Collider<PCL>& c, float f) { c.scale(f); }
+  [[nodiscard]] static std::optional<pointcloud::capt::NewCaptError> scale(Collider<PCL>& c, float f) {
+    return c.scale(f);
+  }
 };
 
 }  // namespace tangor

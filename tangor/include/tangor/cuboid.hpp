@@ -42,31 +42,38 @@ Vec3 to_box_frame(const Cuboid& b, Vec3 rel);
 // (hi − lo)·0.5.
 Cuboid aabb_from_bounds(Vec3 lo, Vec3 hi);
 
+// Separating axes with 1e-6 added to every absolute rotation entry; the
+// world axes alone when both boxes are axis_aligned.
+bool cuboids_collide(const Cuboid& a, const Cuboid& b);
+
 // Capsule against box: exact when the capsule is z_aligned and the box
-// axis_aligned, else sampled at the segment's ends and face-plane crossings
-// (it can miss an overlap whose closest approach lies between them).
+// axis_aligned; otherwise the segment's ends and face-plane crossings are
+// sampled first and, when none of them is within the radius, the exact
+// segment-to-box distance decides. No overlap is missed, and every hit of the
+// samples stands.
 bool capsule_cuboid_collides(const capsule::Capsule& c, const Cuboid& b);
 // The same without the bounding-sphere reject, for callers that ran their
 // own broad phase; the answers are the same.
 bool capsule_cuboid_collides_query(const capsule::Capsule& c, const Cuboid& b);
 
-// Squared distance of the segment point q + t·v, in the box frame, from the
-// box of the given half extents, sampled at the ends and the face-plane
-// crossings; true when a sample lies within radius. Shared by the capsule
-// and the cylinder tests.
+// The segment q + t·v (t in [0, 1]), in the box frame, against the box of
+// half extents h: true when the segment's ends or its face-plane crossings
+// lie within radius of the box. A sample is a point of the segment, so a hit
+// is real; an approach closest between samples is missed.
 bool sampled_segment_box_hit(Vec3 q, Vec3 v, const std::array<float, 3>& h, float radius);
+
+// Squared distance between the segment q + t·v (t in [0, 1]), in the box
+// frame, and the box of half extents h; 0 when the segment enters it.
+float segment_box_dist_sq(Vec3 q, Vec3 v, const std::array<float, 3>& h);
+
+// The segment within radius of the box: the samples, then the exact distance.
+bool segment_box_within(Vec3 q, Vec3 v, const std::array<float, 3>& h, float radius);
 
 }  // namespace tangor::cuboid
 
 namespace tangor {
 
 using cuboid::Cuboid;
-
-template <>
-struct Collides<Cuboid, Cuboid> {
-  // Separating axes with 1e-6 added to every absolute rotation entry.
-  static bool test(const Cuboid& a, const Cuboid& b);
-};
 
 template <>
 struct Transformable<Cuboid> {

@@ -22,25 +22,40 @@ struct Cylinder {
 
   // 0 <= t <= 1 and the radial distance within radius, t = ((x − p1)·dir)·rdv.
   bool contains(Vec3 x) const;
+  // The point of the solid nearest x (x itself inside). With rdv 0 the solid
+  // is the ball of radius about p1, as for contains.
+  Vec3 nearest_point(Vec3 x) const;
 
   friend bool operator==(const Cylinder&, const Cylinder&) = default;
 };
 
-// Sampled; measures from the axis in one stage, so near a cap it behaves as
-// the capsule about the axis.
+// Measures from the axis, so near a cap it behaves as the capsule about the
+// axis: axis samples and box corners first, then the exact axis-to-box
+// distance, which finds every overlap that the samples miss.
 bool cylinder_cuboid_collides(const Cylinder& c, const cuboid::Cuboid& b);
 bool cylinder_cuboid_collides_query(const Cylinder& c, const cuboid::Cuboid& b);
+// The sampled stages alone: the axis segment's ends and face-plane crossings
+// within radius of the box, or a box corner inside the cylinder.
+bool sampled_cylinder_cuboid_hit(const Cylinder& c, const cuboid::Cuboid& b);
 
-// Sampled at eight parameters of the capsule's axis.
+// Balls about eight parameters of the capsule's axis first, then the
+// nearest approach of that axis to the solid: no overlap is missed.
 bool cylinder_capsule_collides(const Cylinder& c, const capsule::Capsule& k);
 bool cylinder_capsule_collides_query(const Cylinder& c, const capsule::Capsule& k);
+// The sampled stage alone: the balls about the capsule's axis at its ends,
+// its nearest parameter to the cylinder's axis line, its cap-plane crossings
+// and its quarters.
+bool sampled_cylinder_capsule_hit(const Cylinder& c, const capsule::Capsule& k);
 
-// Capsule-like at the caps.
+// Capsule-like at the caps: a vertex inside, or the axis segment within
+// radius of the polygon region.
+bool cylinder_polygon_collides(const Cylinder& c, const plane::convex::ConvexPolygon& p);
 bool cylinder_polygon_collides_query(const Cylinder& c, const plane::ref_convex::RefConvexPolygon& p);
 
 // Conservative. The query form skips the bounding-sphere reject; a
 // zero-length cylinder is tested as a ball of its radius against the face
 // planes in both forms.
+bool cylinder_polytope_collides(const Cylinder& c, const convex_polytope::heap::ConvexPolytope& p);
 bool cylinder_polytope_collides_query(const Cylinder& c, const convex_polytope::refer::RefConvexPolytope& p);
 
 // Exact.
@@ -59,16 +74,6 @@ template <>
 struct Bounded<Cylinder> {
   static Sphere broadphase(const Cylinder& c) { return c.broadphase(); }
   static cuboid::Cuboid aabb(const Cylinder& c);
-};
-
-template <>
-struct Collides<Cylinder, plane::convex::ConvexPolygon> {
-  static bool test(const Cylinder& c, const plane::convex::ConvexPolygon& p);
-};
-
-template <>
-struct Collides<Cylinder, convex_polytope::heap::ConvexPolytope> {
-  static bool test(const Cylinder& c, const convex_polytope::heap::ConvexPolytope& p);
 };
 
 }  // namespace tangor

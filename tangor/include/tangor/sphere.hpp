@@ -38,7 +38,15 @@ struct Bounded<Sphere> {
 
 namespace tangor::sphere {
 
-// Squared centre distance beyond the sum of the radii; NaN never separates.
+// Squared centre distance within the sum of the radii, squared (touching
+// counts; a NaN never touches). The sphere lanes use the same rule.
+inline bool spheres_touch(const Sphere& a, const Sphere& b) {
+  const float reach = a.radius + b.radius;
+  return curvel::distance_squared(a.center, b.center) <= reach * reach;
+}
+
+// Squared centre distance beyond the sum of the radii; NaN never separates,
+// so a reject by it keeps whatever it cannot judge.
 inline bool spheres_apart(const Sphere& a, const Sphere& b) {
   const float reach = a.radius + b.radius;
   return curvel::distance_squared(a.center, b.center) > reach * reach;

@@ -1,9 +1,9 @@
 #pragma once
 
 // The trait set of the collision library. Each trait is a class template
-// specialised once per shape kind (or pair of kinds), so every call is bound
-// at compile time; the free function templates below are the spelling that
-// callers use.
+// specialised once per shape kind, so every call is bound at compile time;
+// the free function templates below are the spelling that callers use. Which
+// test decides a pair of kinds is the pair catalogue's (tangor/pairs.hpp).
 
 #include <concepts>
 
@@ -11,11 +11,6 @@
 #include "tangor/util.hpp"
 
 namespace tangor {
-
-// Specialised per pair: static bool test(const A&, const B&), true when the
-// two solids share a point (touching counts).
-template <class A, class B>
-struct Collides;
 
 // Specialised per kind: static void translate(S&, Vec3), rotate_quat(S&, Quat),
 // rotate_mat(S&, const Mat3&), transform(S&, const Affine3&), scale(S&, float).
@@ -31,11 +26,6 @@ struct Bounded;
 // when the shape moves along the translation.
 template <class S>
 struct Stretchable;
-
-template <class A, class B>
-concept collides_with = requires(const A& a, const B& b) {
-  { Collides<A, B>::test(a, b) } -> std::same_as<bool>;
-};
 
 template <class S>
 concept transformable = requires(S& s, Vec3 v, Quat q, const Mat3& m, const Affine3& a, float f) {
@@ -54,12 +44,6 @@ concept bounded = requires(const S& s) {
 
 template <class S>
 concept stretchable = requires(const S& s, Vec3 t) { Stretchable<S>::stretch(s, t); };
-
-template <class A, class B>
-  requires collides_with<A, B>
-bool collides(const A& a, const B& b) {
-  return Collides<A, B>::test(a, b);
-}
 
 template <transformable S>
 void translate(S& s, Vec3 t) { Transformable<S>::translate(s, t); }

@@ -8,9 +8,8 @@
 #include "collider/broad_steps.hpp"
 #include "collider/members.hpp"
 #include "tangor/collider.hpp"
-#include "tangor/collider/pair_tests.hpp"
+#include "tangor/pairs.hpp"
 #include "tangor/pointcloud/cloud_collection.hpp"
-#include "tangor/pointcloud/shape_tests.hpp"
 
 namespace tangor {
 
@@ -20,49 +19,48 @@ using collider::gate;
 using collider::item_scan;
 using collider::lanes_admit;
 
+// The member test of `query` against each item of the collection, behind
+// one broad test of `bound` against all its lanes.
+template <class Query, class T>
+bool gated(const soa::BroadCollection<T>& collection, const Sphere& bound, const Query& query) {
+  return gate(collection, bound, [&](const T& item) { return collides_member(query, item); });
+}
+
+template <class Query, class Items>
+bool each(const Items& items, const Query& query) {
+  return item_scan(items, [&](const auto& item) { return collides_member(query, item); });
+}
+
 // One point p of B against A. Segments, polygons, lines and rays never hold
 // a point; planes do when p lies in their solid half-space.
-bool point_hits(const Collider<>& a, Vec3 p) {
-  const Sphere ball{p, 0.0f};
+bool point_hits(const Collider<>& a, const Point& p) {
+  const Sphere ball{p.position, 0.0f};
   if (a.has(Kind::Spheres) && lanes_admit(a.spheres, ball)) return true;
   if (a.has(Kind::Points) && lanes_admit(a.points.spheres, ball)) return true;
-  if (a.has(Kind::Capsules) && gate(a.capsules, ball, [&](const Capsule& c) { return collider::capsule_point(c, p); }))
-    return true;
-  if (a.has(Kind::Cuboids) && gate(a.cuboids, ball, [&](const Cuboid& b) { return b.point_dist_sq(p) <= 0.0f; }))
-    return true;
-  if (a.has(Kind::Cylinders) &&
-      gate(a.cylinders, ball, [&](const Cylinder& c) { return collider::cylinder_point(c, p); }))
-    return true;
-  if (a.has(Kind::Polytopes) &&
-      gate(a.polytopes, ball, [&](const ConvexPolytope& q) { return collider::polytope_point(q.planes, p); }))
-    return true;
-  if (a.has(Kind::Planes) && item_scan(a.planes, [&](const Plane& plane) { return collider::plane_point(plane, p); }))
-    return true;
-  return a.has(Kind::Pointclouds) &&
-         gate(a.pointclouds, ball, [&](const Pointcloud& c) { return pointcloud::collides_ball(c, ball); });
+  if (a.has(Kind::Capsules) && gated(a.capsules, ball, p)) return true;
+  if (a.has(Kind::Cuboids) && gated(a.cuboids, ball, p)) return true;
+  if (a.has(Kind::Cylinders) && gated(a.cylinders, ball, p)) return true;
+  if (a.has(Kind::Polytopes) && gated(a.polytopes, ball, p)) return true;
+  if (a.has(Kind::Planes) && each(a.planes, p)) return true;
+  return a.has(Kind::Pointclouds) && gated(a.pointclouds, ball, p);
 }
 
 // One point cloud P of B against A, behind P's bounding sphere.
 bool cloud_hits(const Collider<>& a, const Pointcloud& cloud) {
   const Sphere bound = Bounded<Pointcloud>::broadphase(cloud);
-  const auto ball_hits = [&](const Sphere& s) { return pointcloud::collides_ball(cloud, s); };
-  const auto shape_hits = [&](const auto& shape) { return pointcloud::collides_query(cloud, shape); };
-  if (a.has(Kind::Spheres) && lanes_admit(a.spheres, bound) && collider::lane_loop(a.spheres, ball_hits)) return true;
-  if (a.has(Kind::Points) &&
-      gate(a.points, bound, [&](const Point& p) { return ball_hits(Sphere{p.position, 0.0f}); }))
+  if (a.has(Kind::Spheres) && lanes_admit(a.spheres, bound) &&
+      collider::lane_loop(a.spheres, [&](const Sphere& s) { return collides_member(cloud, s); }))
     return true;
-  if (a.has(Kind::Capsules) && gate(a.capsules, bound, shape_hits)) return true;
-  if (a.has(Kind::Cuboids) && gate(a.cuboids, bound, shape_hits)) return true;
-  if (a.has(Kind::Cylinders) && gate(a.cylinders, bound, shape_hits)) return true;
-  if (a.has(Kind::Segments) && gate(a.segments, bound, shape_hits)) return true;
-  if (a.has(Kind::Polygons) && gate(a.polygons, bound, shape_hits)) return true;
-  if (a.has(Kind::Polytopes) && gate(a.polytopes, bound, [&](const ConvexPolytope& q) {
-        return pointcloud::collides_query(cloud, std::span<const Plane>(q.planes));
-      }))
-    return true;
-  if (a.has(Kind::Planes) && item_scan(a.planes, shape_hits)) return true;
-  if (a.has(Kind::Lines) && item_scan(a.lines, shape_hits)) return true;
-  if (a.has(Kind::Rays) && item_scan(a.rays, shape_hits)) return true;
+  if (a.has(Kind::Points) && gated(a.points, bound, cloud)) return true;
+  if (a.has(Kind::Capsules) && gated(a.capsules, bound, cloud)) return true;
+  if (a.has(Kind::Cuboids) && gated(a.cuboids, bound, cloud)) return true;
+  if (a.has(Kind::Cylinders) && gated(a.cylinders, bound, cloud)) return true;
+  if (a.has(Kind::Segments) && gated(a.segments, bound, cloud)) return true;
+  if (a.has(Kind::Polygons) && gated(a.polygons, bound, cloud)) return true;
+  if (a.has(Kind::Polytopes) && gated(a.polytopes, bound, cloud)) return true;
+  if (a.has(Kind::Planes) && each(a.planes, cloud)) return true;
+  if (a.has(Kind::Lines) && each(a.lines, cloud)) return true;
+  if (a.has(Kind::Rays) && each(a.rays, cloud)) return true;
   return a.has(Kind::Pointclouds) && soa::collides(a.pointclouds, cloud);
 }
 
@@ -94,8 +92,7 @@ bool collides_other(const Collider<>& a, const Collider<>& b) {
     for (std::size_t j = 0; j < b.spheres.len; ++j)
       if (query_collider(b.spheres.sphere(j), a)) return true;
   }
-  if (b.has(Kind::Points) &&
-      item_scan(b.points.items, [&](const Point& p) { return point_hits(a, p.position); }))
+  if (b.has(Kind::Points) && item_scan(b.points.items, [&](const Point& p) { return point_hits(a, p); }))
     return true;
   if (b.has(Kind::Capsules) && items_query(b.capsules.items, a)) return true;
   if (b.has(Kind::Cuboids) && items_query(b.cuboids.items, a)) return true;

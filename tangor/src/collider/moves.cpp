@@ -1,5 +1,8 @@
 #include <cmath>
+#include <optional>
 #include <type_traits>
+#include <variant>
+#include <vector>
 
 #include "collider/members.hpp"
 #include "tangor/collider.hpp"
@@ -133,15 +136,29 @@ template <class PCL>
 void Collider<PCL>::transform(const Affine3& a) { apply_move(*this, AffineMove{a}); }
 
 template <class PCL>
-void Collider<PCL>::scale(float f) {
+std::optional<pointcloud::capt::NewCaptError> Collider<PCL>::scale(float f) {
+  if constexpr (std::is_same_v<PCL, Pointcloud>) {
+    // Every cloud is rebuilt before anything changes, so that a refusal
+    // leaves the collider as it was.
+    std::vector<Pointcloud> clouds;
+    clouds.reserve(pointclouds.items.size());
+    for (const Pointcloud& cloud : pointclouds.items) {
+      auto result = pointcloud::scaled(cloud, f);
+      if (auto* error = std::get_if<pointcloud::capt::NewCaptError>(&result)) return *error;
+      clouds.push_back(std::get<Pointcloud>(std::move(result)));
+    }
+    pointclouds.items = std::move(clouds);
+  }
   for (Kind kind : collider::DECLARED_ORDER) {
+    if (kind == Kind::Pointclouds) continue;
     collider::with_collection(*this, kind, [&](auto& collection) {
       using Collection = std::remove_cvref_t<decltype(collection)>;
       if constexpr (collider::is_sphere_lanes_v<Collection>) {
         Transformable<soa::SpheresSoA>::scale(collection, f);
       } else if constexpr (collider::is_broad_collection_v<Collection>) {
         using Item = typename decltype(collection.items)::value_type;
-        for (Item& item : collection.items) Transformable<Item>::scale(item, f);
+        if constexpr (!std::is_same_v<Item, PCL>)
+          for (Item& item : collection.items) Transformable<Item>::scale(item, f);
       } else {
         using Item = typename Collection::value_type;
         for (Item& item : collection) Transformable<Item>::scale(item, f);
@@ -149,6 +166,7 @@ void Collider<PCL>::scale(float f) {
     });
   }
   rebound(*this, bounding.center);
+  return std::nullopt;
 }
 
 #define TANGOR_COLLIDER_MOVES(PCL)                         \
@@ -156,7 +174,7 @@ void Collider<PCL>::scale(float f) {
   template void Collider<PCL>::rotate_quat(Quat);          \
   template void Collider<PCL>::rotate_mat(const Mat3&);    \
   template void Collider<PCL>::transform(const Affine3&);  \
-  template void Collider<PCL>::scale(float);
+  template std::optional<pointcloud::capt::NewCaptError> Collider<PCL>::scale(float);
 
 TANGOR_COLLIDER_MOVES(Pointcloud)
 TANGOR_COLLIDER_MOVES(NoPcl)

@@ -29,9 +29,6 @@ float lowest_along(std::span<const Vec3> points, Vec3 n) {
 
 }  // namespace
 
-float range_min(PieceKind kind) { return kind == PieceKind::Line ? -INF : 0.0f; }
-float range_max(PieceKind kind) { return kind == PieceKind::Segment ? 1.0f : INF; }
-
 Vec3 closest_axis_point(const Capsule& c, Vec3 x) {
   if (c.z_aligned) {
     const float t = clamp((x.z - c.p1.z) * c.dir.z * c.rdv, 0.0f, 1.0f);
@@ -64,12 +61,14 @@ bool sphere_cylinder(const Sphere& s, const Cylinder& c) {
   return l <= 0.0f || l * l <= 4.0f * radius_sq * radial_sq;
 }
 
-bool sphere_piece(const Sphere& s, const Piece& piece) {
+bool sphere_piece(const Sphere& s, const util::LinePiece& piece) {
   const float len_sq = length_squared(piece.dir);
   const float inv = len_sq > EPS ? 1.0f / len_sq : 0.0f;
   float t = dot(s.center - piece.origin, piece.dir) * inv;
-  if (piece.kind == PieceKind::Segment) t = clamp(t, 0.0f, 1.0f);
-  if (piece.kind == PieceKind::Ray) t = max(t, 0.0f);
+  // A segment clamps to [0, 1] and a ray raises to 0, NaN ignored as maxNum
+  // and minNum do; a line takes t as it is.
+  if (piece.t_min > -INF) t = max(t, piece.t_min);
+  if (piece.t_max < INF) t = min(t, piece.t_max);
   return length_squared(piece.origin + piece.dir * t - s.center) <= s.radius * s.radius;
 }
 
@@ -107,13 +106,6 @@ bool capsule_point(const Capsule& c, Vec3 p) {
   return length_squared(p - closest_axis_point(c, p)) <= c.radius * c.radius;
 }
 
-bool cylinder_point(const Cylinder& c, Vec3 p) {
-  const Vec3 w = p - c.p1;
-  const float t = c.rdv * dot(w, c.dir);
-  if (t < 0.0f || t > 1.0f) return false;
-  return length_squared(w - c.dir * t) <= c.radius * c.radius;
-}
-
 // Written as "not inside" so a NaN point is outside every face.
 bool polytope_point(std::span<const Plane> planes, Vec3 p) {
   for (const Plane& plane : planes)
@@ -123,12 +115,8 @@ bool polytope_point(std::span<const Plane> planes, Vec3 p) {
 
 bool plane_point(const Plane& plane, Vec3 p) { return dot(plane.normal, p) <= plane.d; }
 
-bool capsule_capsule(const Capsule& a, const Capsule& b) {
-  return capsule::segment_segment_dist_sq(a.p1, a.dir, b.p1, b.dir) <= squared(a.radius + b.radius);
-}
-
 bool cylinder_cylinder(const Cylinder& a, const Cylinder& b) {
-  return capsule::segment_segment_dist_sq(a.p1, a.dir, b.p1, b.dir) <= squared(a.radius + b.radius);
+  return capsule::axes_within(a.p1, a.dir, b.p1, b.dir, a.radius + b.radius);
 }
 
 bool capsule_plane(const Capsule& c, const Plane& plane) {
@@ -155,32 +143,18 @@ bool polytope_plane(const convex_polytope::refer::RefConvexPolytope& p, const Pl
   return lowest_along(p.vertices, plane.normal) <= plane.d;
 }
 
-bool polytope_polytope(const convex_polytope::refer::RefConvexPolytope& a,
-                       const convex_polytope::refer::RefConvexPolytope& b) {
-  for (const Plane& plane : a.planes)
-    if (lowest_along(b.vertices, plane.normal) > plane.d) return false;
-  if (b.planes.empty()) return true;
-  for (const Plane& plane : b.planes)
-    if (lowest_along(a.vertices, plane.normal) > plane.d) return false;
-  return true;
-}
-
-bool plane_piece(const Plane& plane, const Piece& piece) {
+bool plane_piece(const Plane& plane, const util::LinePiece& piece) {
   const float k = dot(plane.normal, piece.dir);
   const float g = plane.d - dot(plane.normal, piece.origin);
   // g >= 0: the origin lies on the solid side.
   if (std::fabs(k) <= EPS) return g >= 0.0f;
-  const float crossing = g / k;
-  switch (piece.kind) {
-    case PieceKind::Line: return !std::isnan(crossing);
-    case PieceKind::Ray:
-      if (k > 0.0f) return g >= 0.0f;
-      return k < 0.0f && !std::isnan(crossing);
-    case PieceKind::Segment:
-      if (k > 0.0f) return g >= 0.0f;
-      return k < 0.0f && crossing <= 1.0f;
-  }
-  return false;
+  // Along the piece n·x changes by k per unit of t, so the solid side is
+  // t <= g/k for k > 0 and t >= g/k for k < 0. The first is met from t_min
+  // up: g >= t_min·k, which is g >= 0 for a ray or segment and "g is a
+  // number" for a line. The second by t_max: g/k <= 1 for a segment and "g/k
+  // is a number" otherwise.
+  if (k > 0.0f) return g >= piece.t_min * k;
+  return k < 0.0f && g / k <= piece.t_max;
 }
 
 bool plane_plane(const Plane& p, const Plane& q) {

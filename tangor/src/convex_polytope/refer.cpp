@@ -38,14 +38,19 @@ bool some_face_separates(std::span<const Plane> planes, std::span<const Vec3> po
 
 }  // namespace
 
-bool RefConvexPolytope::collides_polytope(const RefConvexPolytope& other) const {
+bool RefConvexPolytope::collides_polytope_query(const RefConvexPolytope& other) const {
   if (some_face_separates(planes, other.vertices)) return false;
   if (other.planes.empty()) return true;
   return !some_face_separates(other.planes, vertices);
 }
 
+bool RefConvexPolytope::collides_polytope(const RefConvexPolytope& other) const {
+  if (!cuboid::cuboids_collide(obb, other.obb)) return false;
+  return collides_polytope_query(other);
+}
+
 bool RefConvexPolytope::collides_cuboid(const Cuboid& b) const {
-  if (!Collides<Cuboid, Cuboid>::test(b, obb)) return false;
+  if (!cuboid::cuboids_collide(b, obb)) return false;
   return collides_cuboid_query(planes, b);
 }
 

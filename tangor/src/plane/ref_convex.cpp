@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "tangor/convex_polytope/refer.hpp"
+#include "tangor/capsule.hpp"
 #include "tangor/cuboid.hpp"
 #include "tangor/plane/infinite.hpp"
 
@@ -220,6 +221,13 @@ bool ref_polygon_polytope_collides(const RefConvexPolygon& p, const convex_polyt
     if (lowest(p.vertices_3d, face.normal) > face.d) return false;
   }
   return true;
+}
+
+bool ref_polygon_capsule_collides(const RefConvexPolygon& p, const Capsule& c) {
+  const Sphere bound = c.broadphase();
+  const float reach = bound.radius + p.bounding_radius;
+  if (curvel::distance_squared(bound.center, p.center) > reach * reach) return false;
+  return p.segment_dist_sq(c.p1, c.dir) <= c.radius * c.radius;
 }
 
 bool ref_polygon_infinite_plane_collides(const RefConvexPolygon& p, const Plane& plane) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "tangor/pairs.hpp"
 #include "tangor/pointcloud/shape_tests.hpp"
 
 namespace tangor::pointcloud {
@@ -58,50 +59,33 @@ namespace tangor::soa {
 
 namespace {
 
-template <class ExactTest>
-bool broad_then_exact(const BroadCollection<Pointcloud>& clouds, const Sphere& bound, ExactTest&& exact) {
+// The query's bounding sphere against all the clouds' spheres at once, then
+// the member test of every cloud in order.
+template <class Query>
+bool broad_then_exact(const BroadCollection<Pointcloud>& clouds, const Query& query) {
   if (clouds.spheres.len == 0) return false;
-  if (!clouds.spheres.any_collides_sphere_f32x8(bound)) return false;
+  if (!clouds.spheres.any_collides_sphere_f32x8(Bounded<Query>::broadphase(query))) return false;
   for (const Pointcloud& cloud : clouds.items)
-    if (exact(cloud)) return true;
+    if (collides_member(query, cloud)) return true;
   return false;
 }
 
 }  // namespace
 
-bool collides(const BroadCollection<Pointcloud>& clouds, const Sphere& query) {
-  return broad_then_exact(clouds, query, [&](const Pointcloud& c) { return pointcloud::collides_ball(c, query); });
-}
-
-bool collides(const BroadCollection<Pointcloud>& clouds, const Capsule& query) {
-  return broad_then_exact(clouds, query.broadphase(),
-                          [&](const Pointcloud& c) { return pointcloud::collides_query(c, query); });
-}
-
+bool collides(const BroadCollection<Pointcloud>& clouds, const Sphere& query) { return broad_then_exact(clouds, query); }
+bool collides(const BroadCollection<Pointcloud>& clouds, const Capsule& query) { return broad_then_exact(clouds, query); }
 bool collides(const BroadCollection<Pointcloud>& clouds, const Cylinder& query) {
-  return broad_then_exact(clouds, query.broadphase(),
-                          [&](const Pointcloud& c) { return pointcloud::collides_query(c, query); });
+  return broad_then_exact(clouds, query);
 }
-
-bool collides(const BroadCollection<Pointcloud>& clouds, const Cuboid& query) {
-  return broad_then_exact(clouds, Bounded<Cuboid>::broadphase(query),
-                          [&](const Pointcloud& c) { return pointcloud::collides_query(c, query); });
-}
-
+bool collides(const BroadCollection<Pointcloud>& clouds, const Cuboid& query) { return broad_then_exact(clouds, query); }
 bool collides(const BroadCollection<Pointcloud>& clouds, const ConvexPolygon& query) {
-  return broad_then_exact(clouds, Bounded<ConvexPolygon>::broadphase(query),
-                          [&](const Pointcloud& c) { return pointcloud::collides_query(c, query); });
+  return broad_then_exact(clouds, query);
 }
-
 bool collides(const BroadCollection<Pointcloud>& clouds, const ConvexPolytope& query) {
-  return broad_then_exact(clouds, Bounded<ConvexPolytope>::broadphase(query), [&](const Pointcloud& c) {
-    return pointcloud::collides_query(c, std::span<const Plane>(query.planes));
-  });
+  return broad_then_exact(clouds, query);
 }
-
 bool collides(const BroadCollection<Pointcloud>& clouds, const Pointcloud& query) {
-  return broad_then_exact(clouds, Bounded<Pointcloud>::broadphase(query),
-                          [&](const Pointcloud& c) { return pointcloud::clouds_collide(query, c); });
+  return broad_then_exact(clouds, query);
 }
 
 }  // namespace tangor::soa

@@ -49,6 +49,51 @@ std::string_view construction_error_message(capt::NewCaptError error) {
   return "index type I must be able to support all points in CAPT during construction";
 }
 
+Mat3 cofactor_inverse(const Mat3& m) {
+  const Vec3 row0 = cross(m.y_axis, m.z_axis);
+  const Vec3 row1 = cross(m.z_axis, m.x_axis);
+  const Vec3 row2 = cross(m.x_axis, m.y_axis);
+  const float inv_det = 1.0f / dot(m.x_axis, row0);
+  return curvel::transpose(Mat3{row0 * inv_det, row1 * inv_det, row2 * inv_det});
+}
+
+std::variant<Pointcloud, capt::NewCaptError> scaled(const Pointcloud& cloud, float s) {
+  try {
+    soa::SpheresSoA spheres = cloud.spheres;
+    const std::size_t n = spheres.len;
+    for (std::size_t i = 0; i < n; ++i) {
+      spheres.xs()[i] *= s;
+      spheres.ys()[i] *= s;
+      spheres.zs()[i] *= s;
+      spheres.rs()[i] *= s;
+    }
+    const float point_radius = cloud.point_radius * s;
+    const capt::RadiusRange r_range{cloud.r_range.first * s, cloud.r_range.second * s};
+    if (cloud.inverse_transform && n > 0) {
+      const Mat3 forward = cofactor_inverse(cloud.inverse_transform->matrix3);
+      const Vec3 offset = forward * cloud.inverse_transform->translation;
+      for (std::size_t i = 0; i < n; ++i) {
+        const Vec3 p = forward * Vec3{spheres.xs()[i], spheres.ys()[i], spheres.zs()[i]} - offset;
+        spheres.xs()[i] = p.x;
+        spheres.ys()[i] = p.y;
+        spheres.zs()[i] = p.z;
+      }
+    }
+    std::vector<capt::Point3> points(n);
+    for (std::size_t i = 0; i < n; ++i) points[i] = {spheres.xs()[i], spheres.ys()[i], spheres.zs()[i]};
+    auto built = capt::Capt::try_with_point_radius(points, r_range, point_radius);
+    if (auto* error = std::get_if<capt::NewCaptError>(&built)) return *error;
+    Pointcloud out;
+    out.tree = std::get<capt::Capt>(std::move(built));
+    out.spheres = std::move(spheres);
+    out.point_radius = point_radius;
+    out.r_range = r_range;
+    return out;
+  } catch (const std::bad_alloc&) {
+    return capt::NewCaptError::OutOfMemory;
+  }
+}
+
 void compose_inverse(Pointcloud& cloud, const Affine3& inverse_of_move) {
   cloud.inverse_transform =
       cloud.inverse_transform ? *cloud.inverse_transform * inverse_of_move : inverse_of_move;
@@ -148,6 +193,13 @@ void Transformable<Pointcloud>::rotate_mat(Pointcloud& cloud, const Mat3& m) {
 
 void Transformable<Pointcloud>::transform(Pointcloud& cloud, const Affine3& a) {
   pointcloud::compose_inverse(cloud, curvel::inverse(a));
+}
+
+std::optional<pointcloud::capt::NewCaptError> Transformable<Pointcloud>::scale(Pointcloud& cloud, float f) {
+  auto result = pointcloud::scaled(cloud, f);
+  if (auto* error = std::get_if<pointcloud::capt::NewCaptError>(&result)) return *error;
+  cloud = std::get<Pointcloud>(std::move(result));
+  return std::nullopt;
 }
 
 }  // namespace tangor

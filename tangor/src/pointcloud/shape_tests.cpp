@@ -174,16 +174,8 @@ bool collides_query(const Pointcloud& cloud, const Cylinder& cylinder) {
   return scan(cloud, in_cloud_frame(cloud, cylinder));
 }
 
-bool collides_query(const Pointcloud& cloud, const curvel::Line& line) {
-  return scan(cloud, in_cloud_frame(cloud, util::line_piece(line)));
-}
-
-bool collides_query(const Pointcloud& cloud, const curvel::Ray& ray) {
-  return scan(cloud, in_cloud_frame(cloud, util::line_piece(ray)));
-}
-
-bool collides_query(const Pointcloud& cloud, const curvel::LineSegment& segment) {
-  return scan(cloud, in_cloud_frame(cloud, util::line_piece(segment)));
+bool collides_query(const Pointcloud& cloud, const util::LinePiece& piece) {
+  return scan(cloud, in_cloud_frame(cloud, piece));
 }
 
 bool collides_query(const Pointcloud& cloud, std::span<const Plane> polytope_planes) {
@@ -198,38 +190,33 @@ bool collides_query(const Pointcloud& cloud, std::span<const Plane> polytope_pla
   });
 }
 
-bool collides_polytope_ref(const Pointcloud& cloud, const convex_polytope::refer::RefConvexPolytope& polytope) {
-  const Cuboid obb = in_cloud_frame(cloud, polytope.obb);
-  if (tree_rules_out(cloud, Bounded<Cuboid>::broadphase(obb))) return false;
-  return collides_query(cloud, polytope.planes);
-}
-
 bool collides_ball(const Pointcloud& cloud, const Sphere& ball) {
   const Vec3 centre =
       cloud.inverse_transform ? curvel::transform_point(*cloud.inverse_transform, ball.center) : ball.center;
   return cloud.touches_ball_locally(centre, ball.radius);
 }
 
+namespace {
+
+// The shape mapped into the cloud's frame, turned away when the tree shows
+// that no point comes near its bounding sphere, then scanned.
+template <class Shape>
+bool mapped_tree_then_scan(const Pointcloud& cloud, const Shape& shape) {
+  const Shape mapped = in_cloud_frame(cloud, shape);
+  if (tree_rules_out(cloud, Bounded<Shape>::broadphase(mapped))) return false;
+  return scan(cloud, mapped);
+}
+
+}  // namespace
+
+bool tree_then_scan(const Pointcloud& cloud, const Capsule& capsule) { return mapped_tree_then_scan(cloud, capsule); }
+bool tree_then_scan(const Pointcloud& cloud, const Cuboid& box) { return mapped_tree_then_scan(cloud, box); }
+bool tree_then_scan(const Pointcloud& cloud, const Cylinder& cylinder) { return mapped_tree_then_scan(cloud, cylinder); }
+
+bool tree_then_scan(const Pointcloud& cloud, const convex_polytope::refer::RefConvexPolytope& polytope) {
+  const Cuboid obb = in_cloud_frame(cloud, polytope.obb);
+  if (tree_rules_out(cloud, Bounded<Cuboid>::broadphase(obb))) return false;
+  return collides_query(cloud, polytope.planes);
+}
+
 }  // namespace tangor::pointcloud
-
-namespace tangor {
-
-bool Collides<Pointcloud, Capsule>::test(const Pointcloud& c, const Capsule& s) {
-  const Capsule mapped = pointcloud::in_cloud_frame(c, s);
-  if (pointcloud::tree_rules_out(c, mapped.broadphase())) return false;
-  return pointcloud::scan(c, mapped);
-}
-
-bool Collides<Pointcloud, Cuboid>::test(const Pointcloud& c, const Cuboid& s) {
-  const Cuboid mapped = pointcloud::in_cloud_frame(c, s);
-  if (pointcloud::tree_rules_out(c, Bounded<Cuboid>::broadphase(mapped))) return false;
-  return pointcloud::scan(c, mapped);
-}
-
-bool Collides<Pointcloud, Cylinder>::test(const Pointcloud& c, const Cylinder& s) {
-  const Cylinder mapped = pointcloud::in_cloud_frame(c, s);
-  if (pointcloud::tree_rules_out(c, mapped.broadphase())) return false;
-  return pointcloud::scan(c, mapped);
-}
-
-}  // namespace tangor

@@ -1,15 +1,14 @@
 #pragma once
 
-// The exact tests that the collider queries run on single members and that
-// have no operation elsewhere: a sphere or a bare point against the other
-// kinds, an infinite plane against the other kinds, and capsule–capsule,
-// cylinder–cylinder and polytope–polytope. Touching counts in every test; a
-// comparison with NaN is false, so NaN data gives no hit (except where a
-// rule says a shape without planes holds everything).
+// The exact tests that have no operation of their own elsewhere: a sphere or
+// a bare point against the other kinds, an infinite plane against the other
+// kinds, and cylinder–cylinder. The pair catalogue (tangor/pairs.hpp) says
+// which pair each decides. Touching counts in every test; a comparison with
+// NaN is false, so NaN data gives no hit (except where a rule says a shape
+// without planes holds everything).
 
 #include <span>
 
-#include "curvel/line.hpp"
 #include "tangor/capsule.hpp"
 #include "tangor/convex_polytope/refer.hpp"
 #include "tangor/cuboid.hpp"
@@ -19,25 +18,6 @@
 #include "tangor/sphere.hpp"
 
 namespace tangor::collider {
-
-// How a line piece limits its parameter: a segment to [0, 1], a ray from
-// below by 0 (maxNum), a line not at all.
-enum class PieceKind { Line, Ray, Segment };
-
-// A line kind as origin, direction and the rule of its range.
-struct Piece {
-  Vec3 origin;
-  Vec3 dir;
-  PieceKind kind = PieceKind::Line;
-};
-
-inline Piece piece_of(const curvel::Line& l) { return {l.origin, l.dir, PieceKind::Line}; }
-inline Piece piece_of(const curvel::Ray& r) { return {r.origin, r.dir, PieceKind::Ray}; }
-inline Piece piece_of(const curvel::LineSegment& s) { return {s.start, s.end - s.start, PieceKind::Segment}; }
-
-// The range of the kind, for the tests that take one.
-float range_min(PieceKind kind);
-float range_max(PieceKind kind);
 
 // Closest point of the axis p1 .. p1 + dir to x, by rdv (t clamped to
 // [0, 1]); the z_aligned form when that flag is set.
@@ -51,8 +31,9 @@ bool sphere_cuboid(const Sphere& s, const Cuboid& b);
 // to the cap disk, or to its rim circle without a square root.
 bool sphere_cylinder(const Sphere& s, const Cylinder& c);
 // The centre within r of the piece (a direction of length² <= EPS is its
-// origin).
-bool sphere_piece(const Sphere& s, const Piece& piece);
+// origin). The parameter is raised to t_min and lowered to t_max where those
+// are finite, NaN ignored.
+bool sphere_piece(const Sphere& s, const util::LinePiece& piece);
 // The bounding check, then the height above the plane inside the outline
 // (1e-6 edge slack), else height and distance to the outline.
 bool sphere_polygon(const Sphere& s, const plane::ref_convex::RefConvexPolygon& p);
@@ -67,14 +48,11 @@ bool sphere_plane(const Sphere& s, const Plane& plane);
 bool plane_sphere(const Plane& plane, const Sphere& s);
 
 bool capsule_point(const Capsule& c, Vec3 p);
-bool cylinder_point(const Cylinder& c, Vec3 p);
 // n·p <= d for every face plane.
 bool polytope_point(std::span<const Plane> planes, Vec3 p);
 // n·p <= d: a point in the solid half-space or on its boundary.
 bool plane_point(const Plane& plane, Vec3 p);
 
-// The axis segments within the sum of the radii.
-bool capsule_capsule(const Capsule& a, const Capsule& b);
 // Decided as two capsules about the axes; a sampling stage after a failed
 // capsule test could never succeed, so there is none.
 bool cylinder_cylinder(const Cylinder& a, const Cylinder& b);
@@ -88,10 +66,8 @@ bool cylinder_plane(const Cylinder& c, const Plane& plane);
 // The obb against the plane, then the lowest vertex (never hit without
 // vertices).
 bool polytope_plane(const convex_polytope::refer::RefConvexPolytope& p, const Plane& plane);
-// Face normals of both only (conservative): query a, member b.
-bool polytope_polytope(const convex_polytope::refer::RefConvexPolytope& a,
-                       const convex_polytope::refer::RefConvexPolytope& b);
-bool plane_piece(const Plane& plane, const Piece& piece);
+// Some point of the piece in the solid half-space.
+bool plane_piece(const Plane& plane, const util::LinePiece& piece);
 // Half-spaces meet unless their normals are opposite (dot <= −0.999999) and
 // their solids lie apart (d_P + d_Q < 0).
 bool plane_plane(const Plane& p, const Plane& q);

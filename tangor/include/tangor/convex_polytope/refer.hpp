@@ -18,9 +18,11 @@ struct RefConvexPolytope {
   // Conservative: the capsule's bound against the obb, then each face plane.
   bool collides_capsule(const Capsule& c) const;
 
-  // Face planes only, both ways (no edge × edge axes, no obb): no face plane
-  // of either may have the other's vertices wholly beyond it. Conservative.
+  // Conservative: the two obbs by the box test, then collides_polytope_query.
   bool collides_polytope(const RefConvexPolytope& other) const;
+  // Face planes only, both ways (no edge × edge axes, no obb): no face plane
+  // of either may have the other's vertices wholly beyond it.
+  bool collides_polytope_query(const RefConvexPolytope& other) const;
 
   // The query forms: the face planes only, no obb pre-test. They can answer
   // true where the full forms answer false.

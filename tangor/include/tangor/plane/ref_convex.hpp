@@ -43,6 +43,9 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
 // No slack; conservative (no edge × edge axes).
 bool ref_polygon_polytope_collides(const RefConvexPolygon& p,
                                    const convex_polytope::refer::RefConvexPolytope& q);
+// The capsule's bounding sphere against the polygon's, then its axis segment
+// within radius of the polygon region.
+bool ref_polygon_capsule_collides(const RefConvexPolygon& p, const capsule::Capsule& c);
 // Some world vertex on the solid side or on the boundary.
 bool ref_polygon_infinite_plane_collides(const RefConvexPolygon& p, const plane::infinite::Plane& plane);
 

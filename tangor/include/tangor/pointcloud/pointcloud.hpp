@@ -42,6 +42,21 @@ struct Pointcloud {
 // tree's index range share one message.
 std::string_view construction_error_message(capt::NewCaptError error);
 
+// The cloud scaled by s about the origin of the frame its points are stored
+// in: every point and its lane radius, point_radius and both ends of r_range
+// times s. A pending inverse_transform is then baked into the points (each
+// is carried to the world by the inverse of the map, so the result has none)
+// and the tree is rebuilt over the points in their order. When the tree
+// refuses the points (a non-finite coordinate, too many points) or memory
+// runs out, the cause is returned and nothing is built.
+std::variant<Pointcloud, capt::NewCaptError> scaled(const Pointcloud& cloud, float s);
+
+// The cofactor inverse with det = x·(y × z) over the columns, each row a
+// cross product times 1/det (no check for a zero determinant). The shape
+// classes invert a cloud's maps in this order; curvel::inverse forms det as
+// z·(x × y), the order of the collider's moves.
+Mat3 cofactor_inverse(const Mat3& m);
+
 // Folds a move of the cloud into inverse_transform: with T the inverse of the
 // move, the new map is old·T (T alone when there was none).
 void compose_inverse(Pointcloud& cloud, const Affine3& inverse_of_move);
@@ -83,8 +98,9 @@ struct Bounded<Pointcloud> {
 };
 
 // The affine moves touch neither the points nor the tree: they fold the
-// inverse of the move into inverse_transform. scale leaves the cloud as it is
-// (rebuilding the tree is the caller's choice).
+// inverse of the move into inverse_transform. scale is pointcloud::scaled in
+// place; it reports a refusal of the tree and then leaves the cloud as it
+// was.
 template <>
 struct Transformable<Pointcloud> {
   static void translate(Pointcloud& cloud, Vec3 t);
@@ -92,7 +108,7 @@ struct Transformable<Pointcloud> {
   static void rotate_quat(Pointcloud& cloud, Quat q);
   static void rotate_mat(Pointcloud& cloud, const Mat3& m);
   static void transform(Pointcloud& cloud, const Affine3& a);
-  static void scale(Pointcloud&, float) {}
+  [[nodiscard]] static std::optional<pointcloud::capt::NewCaptError> scale(Pointcloud& cloud, float f);
 };
 
 }  // namespace tangor
