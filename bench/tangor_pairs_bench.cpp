@@ -40,6 +40,10 @@ struct Scene {
     const Vec3 p = point();
     return Capsule::create(p, p + point(1), uniform(0.1f, 0.6f));
   }
+  Cylinder cylinder() {
+    const Vec3 p = point();
+    return Cylinder::create(p, p + point(1), uniform(0.1f, 0.6f));
+  }
   ConvexPolygon polygon() {
     std::vector<Vec2> v;
     const int n = 6;
@@ -113,12 +117,23 @@ void BM_PolytopePolytope(benchmark::State& s) {
       [](const ConvexPolytope& a, const ConvexPolytope& b) { return collides(a, b); });
 }
 
+void BM_CylinderBox(benchmark::State& s) {
+  run_pairs<Cylinder, Cuboid>(s, [](Scene& g) { return g.cylinder(); }, [](Scene& g) { return g.box(); },
+                              [](const Cylinder& a, const Cuboid& b) { return collides(a, b); });
+}
+void BM_CylinderCapsule(benchmark::State& s) {
+  run_pairs<Cylinder, Capsule>(s, [](Scene& g) { return g.cylinder(); }, [](Scene& g) { return g.capsule(); },
+                               [](const Cylinder& a, const Capsule& b) { return collides(a, b); });
+}
+
 BENCHMARK(BM_SphereBox);
 BENCHMARK(BM_BoxBox);
 BENCHMARK(BM_CapsuleCapsule);
 BENCHMARK(BM_CapsuleBox);
 BENCHMARK(BM_PolygonBox);
 BENCHMARK(BM_PolytopePolytope);
+BENCHMARK(BM_CylinderBox);
+BENCHMARK(BM_CylinderCapsule);
 
 #ifdef TANGOR_BENCH_FCL
 

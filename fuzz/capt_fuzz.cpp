@@ -8,9 +8,8 @@
 #include <cstring>
 #include <span>
 
-#include "tangor/pointcloud/cloud_collection.hpp"
+#include "tangor/pairs.hpp"
 #include "tangor/pointcloud/pointcloud.hpp"
-#include "tangor/pointcloud/shape_tests.hpp"
 #include "vxpickle/error.hpp"
 #include "vxpickle/value.hpp"
 
@@ -48,6 +47,7 @@ void query_cloud(const tangor::Pointcloud& cloud, std::span<const std::uint8_t> 
   (void)broadphase(cloud);
   (void)aabb(cloud);
   (void)pointcloud::clouds_collide(cloud, cloud);
+  (void)pointcloud::scaled(cloud, r);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ TEST(ColliderMoves, EmptyColliderKeepsItsAllZeroBound) {
   c.translate({4, 0, 0});
   c.rotate_quat({0, 0, 1, 0});
   c.transform(Affine3{scaling(2, 2, 2), {1, 1, 1}});
-  c.scale(3);
+  ASSERT_FALSE(c.scale(3).has_value());
   EXPECT_EQ(c.mask, 0);
   EXPECT_TRUE(all_zero(c.bounding));
   // The first member after the moves is the bound itself.
@@ -94,7 +94,7 @@ TEST(ColliderMoves, ScaleKeepsReferencePoints) {
   c.add(Sphere{{1, 0, 0}, 1});
   c.add(Cuboid::create({0, 0, 5}, cuboid::IDENTITY_AXES, {1, 1, 1}));
   add_point(c, {3, 3, 3});
-  c.scale(2);
+  ASSERT_FALSE(c.scale(2).has_value());
   EXPECT_EQ(c.spheres.sphere(0), (Sphere{{1, 0, 0}, 2}));
   EXPECT_EQ(c.cuboids.items[0].half_extents, (std::array<float, 3>{2, 2, 2}));
   EXPECT_EQ(c.cuboids.items[0].center, (Vec3{0, 0, 5}));
@@ -108,7 +108,7 @@ TEST(ColliderMoves, ScaleOfAxisShapesRecomputesTheirLanes) {
   Collider<> c;
   c.add(Capsule::create({0, 0, 0}, {4, 0, 0}, 0.5f));
   c.add(curvel::LineSegment{{0, 0, 0}, {0, 4, 0}});
-  c.scale(3);
+  ASSERT_FALSE(c.scale(3).has_value());
   EXPECT_EQ(c.capsules.spheres.sphere(0), c.capsules.items[0].broadphase());
   EXPECT_EQ(c.segments.spheres.sphere(0), broadphase(c.segments.items[0]));
   EXPECT_TRUE(bounds_enclose(c));
@@ -116,12 +116,36 @@ TEST(ColliderMoves, ScaleOfAxisShapesRecomputesTheirLanes) {
   EXPECT_TRUE(query_collider(Sphere{{12.4f, 0, 0}, 0.2f}, c));
 }
 
+// A cloud is scaled like a Pointcloud: its pending move baked into its
+// points, its lane and the bound taken afresh. A refusal of its tree leaves
+// the whole collider as it was.
+TEST(ColliderMoves, ScaleScalesPointCloudsOrRefusesAsAWhole) {
+  Collider<> c;
+  c.add(Sphere{{0, 0, 0}, 1});
+  c.add(make_cloud({{1, 0, 0}, {2, 0, 0}}, 0.1f));
+  c.translate({0, 5, 0});
+  ASSERT_FALSE(c.scale(2).has_value());
+  const Pointcloud& cloud = c.pointclouds.items[0];
+  EXPECT_FALSE(cloud.inverse_transform.has_value());
+  EXPECT_EQ(cloud.spheres.sphere(1), (Sphere{{4, 5, 0}, 0.2f}));
+  EXPECT_EQ(c.pointclouds.spheres.sphere(0), broadphase(cloud));
+  EXPECT_TRUE(bounds_enclose(c));
+  EXPECT_TRUE(query_collider(Sphere{{4, 5.3f, 0}, 0.11f}, c));
+  EXPECT_FALSE(query_collider(Sphere{{4, 5.3f, 0}, 0.09f}, c));
+
+  const Collider<> before = c;
+  EXPECT_EQ(c.scale(std::numeric_limits<float>::quiet_NaN()), pointcloud::capt::NewCaptError::NonFinite);
+  EXPECT_EQ(c.spheres.sphere(0), before.spheres.sphere(0));
+  EXPECT_EQ(c.pointclouds.items[0].spheres.sphere(1), before.pointclouds.items[0].spheres.sphere(1));
+  EXPECT_EQ(c.bounding, before.bounding);
+}
+
 TEST(ColliderMoves, DegenerateScalesNeverMakeAnInfiniteRadiusNaN) {
   for (float f : {0.0f, -2.0f}) {
     Collider<> c;
     c.add(Plane{{0, 0, 1}, 1});
     c.add(Sphere{{1, 0, 0}, 1});
-    c.scale(f);
+    ASSERT_FALSE(c.scale(f).has_value());
     EXPECT_EQ(c.bounding.radius, INF) << f;
     EXPECT_FALSE(std::isnan(c.bounding.center.x)) << f;
   }
@@ -151,7 +175,7 @@ TEST(ColliderMoves, NoMoveChangesMaskCountsOrCapacities) {
   c.rotate_quat(s.rotation());
   c.rotate_mat(scaling(1, 2, 3));
   c.transform(Affine3{scaling(0.5f, 0.5f, 0.5f), {1, 0, 0}});
-  c.scale(1.5f);
+  ASSERT_FALSE(c.scale(1.5f).has_value());
   EXPECT_EQ(c.mask, mask);
   EXPECT_EQ(c.capsules.spheres.capacity, caps);
   EXPECT_EQ(c.capsules.items.size(), n);
@@ -180,7 +204,7 @@ TEST(ColliderMoves, BoundsEncloseAfterEveryMove) {
         break;
       }
       case 4: c.transform(Affine3{scaling(s.uniform(0.2f, 3), s.uniform(0.2f, 3), 1), s.point()}); break;
-      default: c.scale(s.uniform(-2, 3)); break;
+      default: ASSERT_FALSE(c.scale(s.uniform(-2, 3)).has_value()); break;
     }
     ASSERT_TRUE(bounds_enclose(c, 2e-4f)) << "round " << round;
   }

@@ -37,7 +37,7 @@ TEST(ColliderPairTests, SpherePolytopeDirections) {
 TEST(ColliderPairTests, TouchingCountsEverywhere) {
   const Capsule k = Capsule::create({0, 0, 0}, {2, 0, 0}, 1);
   EXPECT_TRUE(pt::sphere_capsule({{1, 2, 0}, 1}, k));
-  EXPECT_TRUE(pt::sphere_cuboid({{3, 0, 0}, 1}, Cuboid::create({}, cuboid::IDENTITY_AXES, {2, 2, 2})));
+  EXPECT_TRUE(collides(Sphere{{3, 0, 0}, 1}, Cuboid::create({}, cuboid::IDENTITY_AXES, {2, 2, 2})));
   const Cylinder c = Cylinder::create({0, 0, 0}, {0, 0, 2}, 1);
   EXPECT_TRUE(pt::sphere_cylinder({{0, 0, 3}, 1}, c));   // on the axis, beyond the cap
   EXPECT_TRUE(pt::sphere_cylinder({{2, 0, 1}, 1}, c));   // beside the wall

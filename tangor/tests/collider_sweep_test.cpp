@@ -14,6 +14,30 @@ TEST(ColliderSweep, PointCloudsHaveNoSweep) {
   EXPECT_FALSE(c.try_stretch({1, 0, 0}).has_value());
 }
 
+TEST(ColliderSweep, TheSweptColliderTakesPointClouds) {
+  Collider<> c;
+  c.add(Sphere{{0, 0, 0}, 1});
+  c.add(Cuboid::create({3, 0, 0}, cuboid::IDENTITY_AXES, {1, 1, 1}));
+  c.add(Plane{{0, 0, 1}, -4});
+  add_point(c, {0, 3, 0});
+  auto swept = c.try_stretch({1, 2, 0});
+  ASSERT_TRUE(swept.has_value());
+  const Collider<NoPcl> copy = *swept;
+  Collider<> wide = with_pointclouds(std::move(*swept));
+  EXPECT_EQ(wide.mask, copy.mask);
+  EXPECT_EQ(wide.bounding, copy.bounding);
+  EXPECT_EQ(wide.capsules.items, copy.capsules.items);
+  EXPECT_EQ(wide.polytopes.items, copy.polytopes.items);
+  EXPECT_EQ(wide.segments.items, copy.segments.items);
+  EXPECT_EQ(wide.planes, copy.planes);
+  EXPECT_EQ(wide.capsules.spheres.sphere(0), copy.capsules.spheres.sphere(0));
+  EXPECT_EQ(swept->mask, 0);
+  // The sphere swept to a capsule is found at the end of the motion.
+  EXPECT_TRUE(query_collider(Sphere{{1, 2, 0}, 0.5f}, wide));
+  wide.add(make_cloud({{9, 9, 9}}, 0.1f));
+  EXPECT_TRUE(wide.has(Kind::Pointclouds));
+}
+
 TEST(ColliderSweep, EmptyColliderSweepsToAnEmptyOne) {
   const auto swept = Collider<>{}.try_stretch({1, 2, 3});
   ASSERT_TRUE(swept.has_value());

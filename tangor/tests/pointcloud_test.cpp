@@ -122,6 +122,56 @@ TEST(Pointcloud, MovesAccumulateInTheInverseTransform) {
   EXPECT_EQ(turned.inverse_transform->matrix3, Mat3{});
 }
 
+// Scaled about the frame the points are stored in, then the pending move
+// baked into them: the result is stored in world coordinates, with a new
+// tree that finds the points where they now are.
+TEST(Pointcloud, ScaledBakesThePendingMoveIntoThePoints) {
+  using tangor::pointcloud::scaled;
+  Pointcloud cloud = make_cloud({{1, 0, 0}, {0, 2, 0}}, 0.05f, 1.0f, 0.1f);
+  tangor::translate(cloud, Vec3{1, 2, 3});
+  const auto once = scaled(cloud, 1.0f);
+  ASSERT_TRUE(std::holds_alternative<Pointcloud>(once));
+  const Pointcloud& moved = std::get<Pointcloud>(once);
+  EXPECT_FALSE(moved.inverse_transform.has_value());
+  EXPECT_EQ(moved.spheres.sphere(0), (tangor::Sphere{{2, 2, 3}, 0.1f}));
+  EXPECT_EQ(moved.spheres.sphere(1), (tangor::Sphere{{1, 4, 3}, 0.1f}));
+
+  const Pointcloud twice = std::get<Pointcloud>(scaled(cloud, 2.0f));
+  EXPECT_EQ(twice.spheres.sphere(0), (tangor::Sphere{{3, 2, 3}, 0.2f}));
+  EXPECT_EQ(twice.point_radius, 0.2f);
+  EXPECT_EQ(twice.r_range, (tangor::pointcloud::capt::RadiusRange{0.1f, 2.0f}));
+  EXPECT_EQ(twice.tree.r_point, 0.2f);
+  EXPECT_TRUE(std::isnan(twice.spheres.rs()[2]));
+  EXPECT_TRUE(twice.tree.collides({1, 6, 3}, 0.0f));
+  EXPECT_FALSE(twice.tree.collides({1, 4, 3}, 0.0f));
+  EXPECT_EQ(cloud.spheres.sphere(0).center, (Vec3{1, 0, 0}));  // the receiver is untouched
+
+  // A quarter turn about z: (1, 0, 0) goes to (0, 1, 0).
+  Pointcloud turned = make_cloud({{1, 0, 0}}, 0.05f, 1.0f, 0.1f);
+  tangor::rotate_mat(turned, Mat3{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}});
+  const Vec3 p = std::get<Pointcloud>(scaled(turned, 3.0f)).spheres.sphere(0).center;
+  EXPECT_NEAR(p.x, 0.0f, 1e-6f);
+  EXPECT_NEAR(p.y, 3.0f, 1e-6f);
+}
+
+TEST(Pointcloud, ScaledReportsWhyTheTreeRefusesThePoints) {
+  using tangor::pointcloud::scaled;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const Pointcloud cloud = make_cloud({{1, 0, 0}}, 0.05f, 1.0f, 0.1f);
+  for (float s : {nan, kInf}) {
+    const auto result = scaled(cloud, s);
+    ASSERT_TRUE(std::holds_alternative<NewCaptError>(result)) << s;
+    EXPECT_EQ(std::get<NewCaptError>(result), NewCaptError::NonFinite);
+  }
+  EXPECT_EQ(std::get<NewCaptError>(scaled(make_cloud({{1e30f, 0, 0}}, 0.05f, 1.0f, 0.1f), 1e10f)),
+            NewCaptError::NonFinite);
+  // Without points there is nothing to refuse.
+  EXPECT_TRUE(std::holds_alternative<Pointcloud>(scaled(make_cloud({}, 0.05f, 1.0f, 0.1f), nan)));
+  Pointcloud kept = cloud;
+  EXPECT_EQ(tangor::Transformable<Pointcloud>::scale(kept, nan), NewCaptError::NonFinite);
+  EXPECT_EQ(kept.spheres.sphere(0), cloud.spheres.sphere(0));
+}
+
 // Outside r_range the tree alone may miss points; the cloud's own query
 // must not.
 TEST(Pointcloud, BallQueriesAreExactOutsideTheRadiusRange) {

@@ -85,7 +85,8 @@ decltype(auto) operand(const T& shape) {
 
 inline bool test(const Sphere& a, const Sphere& b) { return sphere::spheres_touch(a, b); }
 inline bool test(const Capsule& c, const Sphere& s) { return collider::sphere_capsule(s, c); }
-inline bool test(const Cuboid& b, const Sphere& s) { return collider::sphere_cuboid(s, b); }
+// The squared distance of the centre to the box (0 inside) within r².
+inline bool test(const Cuboid& b, const Sphere& s) { return b.point_dist_sq(s.center) <= s.radius * s.radius; }
 inline bool test(const Cylinder& c, const Sphere& s) { return collider::sphere_cylinder(s, c); }
 inline bool test(const ConvexPolytope& p, const Sphere& s) { return collider::polytope_sphere(p.view(), s); }
 inline bool test(const ConvexPolygon& g, const Sphere& s) { return collider::sphere_polygon(s, g.view()); }

@@ -43,8 +43,6 @@ bool sphere_capsule(const Sphere& s, const Capsule& c) {
   return length_squared(s.center - q) <= squared(s.radius + c.radius);
 }
 
-bool sphere_cuboid(const Sphere& s, const Cuboid& b) { return b.point_dist_sq(s.center) <= s.radius * s.radius; }
-
 bool sphere_cylinder(const Sphere& s, const Cylinder& c) {
   const Vec3 w = s.center - c.p1;
   const float t = c.rdv * dot(w, c.dir);

@@ -24,9 +24,6 @@ namespace tangor::collider {
 Vec3 closest_axis_point(const Capsule& c, Vec3 x);
 
 bool sphere_capsule(const Sphere& s, const Capsule& c);
-// Per box axis the excess of |d·a_i| over h_i (0 when negative), squared and
-// summed, within r²; the world axes when axis_aligned.
-bool sphere_cuboid(const Sphere& s, const Cuboid& b);
 // Flat caps: beside the wall the radial distance; beyond a cap the distance
 // to the cap disk, or to its rim circle without a square root.
 bool sphere_cylinder(const Sphere& s, const Cylinder& c);
