@@ -45,15 +45,17 @@ struct Scene : oracle::Shapes {
     const Vec3 a = point();
     return {a, a + point(1.0f)};
   }
-  Pointcloud cloud() {
+  // Up to `max_points` points within `spread` of a random centre, of a
+  // random point radius in [rp_lo, rp_hi]; half of them moved.
+  Pointcloud cloud(int max_points = 20, float spread = 0.6f, float rp_lo = 0.0f, float rp_hi = 0.15f) {
     const Vec3 c = point();
     std::vector<pointcloud::capt::Point3> pts;
-    const int n = 1 + int(rng() % 20);
+    const int n = 1 + int(rng() % unsigned(max_points));
     for (int i = 0; i < n; ++i) {
-      const Vec3 p = c + point(0.6f);
+      const Vec3 p = c + point(spread);
       pts.push_back({p.x, p.y, p.z});
     }
-    Pointcloud cloud = make_cloud(pts, uniform(0.0f, 0.15f));
+    Pointcloud cloud = make_cloud(pts, uniform(rp_lo, rp_hi));
     if (rng() % 2) {
       Transformable<Pointcloud>::rotate_quat(cloud, rotation());
       Transformable<Pointcloud>::translate(cloud, point(0.5f));

@@ -130,6 +130,14 @@ Truth judge(const Solid& a, const Solid& b) {
   return Truth::Graze;
 }
 
+// A point of the shape's extent, toward which another shape is moved.
+template <class T>
+Vec3 anchor(const T& shape) {
+  if constexpr (std::is_same_v<T, curvel::Line> || std::is_same_v<T, curvel::Ray>) return shape.origin;
+  else if constexpr (std::is_same_v<T, Plane>) return shape.normal * shape.d;
+  else return broadphase(shape).center;
+}
+
 // Random shapes of every kind in a cube of side about 4.
 struct Kinds3D : Scene {
   using Scene::Scene;
@@ -149,30 +157,20 @@ struct Kinds3D : Scene {
       const Vec3 n = curvel::normalize(point(1.0f) + Vec3{0.0f, 0.0f, 0.01f});
       return Plane{n, uniform(-2.0f, 2.0f)};
     } else {
-      const Vec3 c = point();
-      std::vector<pointcloud::capt::Point3> pts;
-      for (int n = 1 + int(rng() % 12); n > 0; --n) {
-        const Vec3 p = c + point(0.8f);
-        pts.push_back({p.x, p.y, p.z});
-      }
-      Pointcloud cloud = make_cloud(pts, uniform(0.05f, 0.5f));
-      if (rng() % 2) {
-        Transformable<Pointcloud>::rotate_quat(cloud, rotation());
-        Transformable<Pointcloud>::translate(cloud, point(0.5f));
-      }
-      return cloud;
+      return cloud(12, 0.8f, 0.05f, 0.5f);
     }
   }
-};
 
-// A point of the shape's extent, toward which another shape is moved so that
-// the pairs meet often.
-template <class T>
-Vec3 anchor(const T& shape) {
-  if constexpr (std::is_same_v<T, curvel::Line> || std::is_same_v<T, curvel::Ray>) return shape.origin;
-  else if constexpr (std::is_same_v<T, Plane>) return shape.normal * shape.d;
-  else return broadphase(shape).center;
-}
+  // A pair with the first shape moved toward the second, so that pairs meet
+  // often.
+  template <class A, class B>
+  std::pair<A, B> meeting_pair() {
+    A a = make<A>();
+    B b = make<B>();
+    translate(a, (anchor(b) - anchor(a)) * uniform(0.3f, 1.0f));
+    return {std::move(a), std::move(b)};
+  }
+};
 
 // What a cell promises against the oracle.
 enum class Rule {
@@ -210,9 +208,7 @@ void check_cell(unsigned seed) {
   int overlaps = 0;
   int aparts = 0;
   for (int round = 0; round < kRounds; ++round) {
-    A a = scene.template make<A>();
-    const B b = scene.template make<B>();
-    translate(a, (anchor(b) - anchor(a)) * scene.uniform(0.3f, 1.0f));
+    const auto [a, b] = scene.template meeting_pair<A, B>();
     const bool full = collides(a, b);
     const bool member_ab = collides_member(a, b);
     const bool member_ba = collides_member(b, a);
@@ -329,9 +325,7 @@ void check_mended(unsigned seed, int rounds) {
   Kinds3D scene(seed);
   int missed_by_samples = 0;
   for (int round = 0; round < rounds; ++round) {
-    A a = scene.template make<A>();
-    const B b = scene.template make<B>();
-    translate(a, (anchor(b) - anchor(a)) * scene.uniform(0.3f, 1.0f));
+    const auto [a, b] = scene.template meeting_pair<A, B>();
     const bool full = collides(a, b);
     ASSERT_EQ(full, collides(b, a)) << round;
     ASSERT_EQ(full, collides_member(a, b)) << round;

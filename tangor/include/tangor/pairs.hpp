@@ -11,12 +11,12 @@
 //   never (false without a test); two point clouds have no test at all.
 // - collides_member(query, member), the collider's: the test that a collider
 //   query runs on one member after its broad step, which stands in for the
-//   reject. It is the full form but in the cells below, where the query form
-//   skips the reject or, in a few cells, takes another test (a sphere query
-//   tests a polytope member by its faces alone; a polytope query tests
-//   polytope, capsule and cuboid members by its and their faces; a plane
-//   query writes its sphere and capsule tests with the radius moved across).
-//   Bare points (tangor::Point) and two point clouds have tests here.
+//   reject. It is the full form but in the cells listed below: most skip the
+//   reject; a polytope meets a capsule, a cuboid or another polytope by face
+//   planes alone (no obb test) whichever is the query; a sphere query tests a
+//   polytope member by its faces alone; a plane query writes its sphere and
+//   capsule tests with the radius moved across. Bare points (tangor::Point)
+//   and two point clouds have tests here.
 //
 // Line, Ray and LineSegment enter every test as their line piece (origin,
 // direction, parameter range: (−inf, +inf), [0, +inf] and [0, 1]); a

@@ -150,13 +150,13 @@ std::optional<pointcloud::capt::NewCaptError> Collider<PCL>::scale(float f) {
     pointclouds.items = std::move(clouds);
   }
   for (Kind kind : collider::DECLARED_ORDER) {
-    if (kind == Kind::Pointclouds) continue;
     collider::with_collection(*this, kind, [&](auto& collection) {
       using Collection = std::remove_cvref_t<decltype(collection)>;
       if constexpr (collider::is_sphere_lanes_v<Collection>) {
         Transformable<soa::SpheresSoA>::scale(collection, f);
       } else if constexpr (collider::is_broad_collection_v<Collection>) {
         using Item = typename decltype(collection.items)::value_type;
+        // The clouds are scaled above.
         if constexpr (!std::is_same_v<Item, PCL>)
           for (Item& item : collection.items) Transformable<Item>::scale(item, f);
       } else {
