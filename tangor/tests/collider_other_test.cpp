@@ -186,6 +186,15 @@ TEST(ColliderOther, CloudsAgainstShapes) {
   Collider<> c;
   c.add(make_cloud({{1.2f, 0, 0}, {3, 3, 3}}, 0.1f));
   EXPECT_FALSE(collides_other(a, c));
+  // A polygon is met by a cloud point within the point radius of its region.
+  Collider<> flat;
+  flat.add(ConvexPolygon::create({0, 0, 0}, {0, 0, 1}, {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}));
+  Collider<> above;
+  above.add(make_cloud({{0.5f, 0.5f, 0.1f}}, 0.1f));
+  EXPECT_TRUE(collides_other(flat, above));
+  Collider<> higher;
+  higher.add(make_cloud({{0.5f, 0.5f, 0.11f}}, 0.1f));
+  EXPECT_FALSE(collides_other(flat, higher));
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ TEST(ColliderPairTests, TouchingCountsEverywhere) {
   EXPECT_TRUE(pt::plane_sphere(Plane{{0, 0, 1}, 2}, {{0, 0, 3}, 1}));
   EXPECT_TRUE(pt::capsule_point(k, {1, 1, 0}));
   EXPECT_TRUE(collides_member(c, Point{{1, 0, 2}}));
+  EXPECT_TRUE(collides_member(c, Point{{0.5f, 0, 0}}));  // on the cap at p1
   EXPECT_FALSE(collides_member(c, Point{{0, 0, 2.001f}}));
   EXPECT_TRUE(pt::plane_point(Plane{{0, 0, 1}, 2}, {5, 5, 2}));
   // A zero-length capsule and segment are their start point.

@@ -146,12 +146,16 @@ TEST(Pointcloud, ScaledBakesThePendingMoveIntoThePoints) {
   EXPECT_FALSE(twice.tree.collides({1, 4, 3}, 0.0f));
   EXPECT_EQ(cloud.spheres.sphere(0).center, (Vec3{1, 0, 0}));  // the receiver is untouched
 
-  // A quarter turn about z: (1, 0, 0) goes to (0, 1, 0).
-  Pointcloud turned = make_cloud({{1, 0, 0}}, 0.05f, 1.0f, 0.1f);
-  tangor::rotate_mat(turned, Mat3{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}});
-  const Vec3 p = std::get<Pointcloud>(scaled(turned, 3.0f)).spheres.sphere(0).center;
-  EXPECT_NEAR(p.x, 0.0f, 1e-6f);
-  EXPECT_NEAR(p.y, 3.0f, 1e-6f);
+  // A quarter turn about z that doubles lengths: (1, 0, 0) goes to (0, 2, 0).
+  Pointcloud turned = make_cloud({{1, 0, 0}, {0, 0, 1}}, 0.05f, 1.0f, 0.1f);
+  tangor::rotate_mat(turned, Mat3{{0, 2, 0}, {-2, 0, 0}, {0, 0, 2}});
+  const Pointcloud baked = std::get<Pointcloud>(scaled(turned, 3.0f));
+  for (const auto& [i, want] : {std::pair{0, Vec3{0, 6, 0}}, std::pair{1, Vec3{0, 0, 6}}}) {
+    const Vec3 p = baked.spheres.sphere(i).center;
+    EXPECT_NEAR(p.x, want.x, 1e-5f);
+    EXPECT_NEAR(p.y, want.y, 1e-5f);
+    EXPECT_NEAR(p.z, want.z, 1e-5f);
+  }
 }
 
 TEST(Pointcloud, ScaledReportsWhyTheTreeRefusesThePoints) {

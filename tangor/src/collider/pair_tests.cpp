@@ -151,8 +151,9 @@ bool plane_piece(const Plane& plane, const util::LinePiece& piece) {
   // up: g >= t_min·k, which is g >= 0 for a ray or segment and "g is a
   // number" for a line. The second by t_max: g/k <= 1 for a segment and "g/k
   // is a number" otherwise.
+  // A NaN k takes the second branch, where g/k fails the comparison.
   if (k > 0.0f) return g >= piece.t_min * k;
-  return k < 0.0f && g / k <= piece.t_max;
+  return g / k <= piece.t_max;
 }
 
 bool plane_plane(const Plane& p, const Plane& q) {
