@@ -270,6 +270,7 @@ TEST(PairCatalogue, BoundaryCases) {
   // Unit spheres just touching collide; one ulp further apart they do not.
   EXPECT_TRUE(collides(Sphere{{0, 0, 0}, 1}, Sphere{{2, 0, 0}, 1}));
   EXPECT_FALSE(collides(Sphere{{0, 0, 0}, 1}, Sphere{{std::nextafter(2.0f, 3.0f), 0, 0}, 1}));
+  EXPECT_FALSE(collides(Sphere{{std::numeric_limits<float>::quiet_NaN(), 0, 0}, 1}, Sphere{{0, 0, 0}, 1}));
   // Line kinds never meet one another, even crossing or identical.
   const curvel::Line line{{0, 0, 0}, {1, 0, 0}};
   EXPECT_FALSE(collides(line, curvel::Ray{{0, -1, 0}, {0, 1, 0}}));
