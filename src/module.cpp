@@ -54,17 +54,14 @@ void add_class(PyObject* module, const char* name, PyObject* cls) {
 
 int exec_module(PyObject* module) noexcept {
     if (!module) return -1;
-    try {
+    return bind::guarded<int>(-1, [&] {
         if (!PyModule_Check(module)) bind::raise_not_instance(module, "module");
         for (const ModuleClass& c : module_classes) {
             PyTypeObject* type = c.type();
             add_class(module, c.name, reinterpret_cast<PyObject*>(type));
         }
         return 0;
-    } catch (...) {
-        bind::set_error_from_current_exception();
-        return -1;
-    }
+    });
 }
 
 PyModuleDef_Slot module_slots[] = {

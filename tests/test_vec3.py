@@ -2,6 +2,7 @@
 dataclass fields, text forms, equality, hashing, indexing, the operator protocol, the
 vector converter and the NumPy, list, dict and JSON forms."""
 
+import collections.abc
 import copy
 import dataclasses
 import json
@@ -302,6 +303,52 @@ def test_refused_operands_raise_the_operator_message(op, other):
     with pytest.raises(TypeError) as e:
         eval(f"v {op} other", {"v": Vec3(1, 2, 3), "other": other})
     assert str(e.value) == f"unsupported operand type for {op}"
+
+
+class RaisingSequence(collections.abc.Sequence):
+    """Three items, each read raising `error`: a sequence to every converter."""
+
+    def __init__(self, error):
+        self.error = error
+
+    def __len__(self):
+        return 3
+
+    def __getitem__(self, i):
+        raise self.error
+
+
+class RaisingX:
+    """Attributes x, y, z whose x raises `error`."""
+
+    def __init__(self, error):
+        self.error = error
+        self.y = self.z = 1.0
+
+    @property
+    def x(self):
+        raise self.error
+
+
+CONVERTING_CALLS = [
+    lambda o: Vec3(1, 2, 3).dot(o),
+    lambda o: Vec3(1, 2, 3) == o,
+    lambda o: Vec3(1, 2, 3) + o,
+    lambda o: o * Vec3(1, 2, 3),
+]
+DICT_CALLS = [lambda o: Vec3.from_dict(o), lambda o: Vec3.try_from_dict(o)]
+
+
+@pytest.mark.parametrize(
+    "call, kind",
+    [(c, k) for c in CONVERTING_CALLS for k in (RaisingSequence, RaisingX)] + [(c, RaisingSequence) for c in DICT_CALLS],
+)
+@pytest.mark.parametrize("error", [KeyboardInterrupt, SystemExit, MemoryError, RecursionError])
+def test_fallback_chains_discard_only_ordinary_errors(call, kind, error):
+    raised = error("from the argument")
+    with pytest.raises(error) as e:
+        call(kind(raised))
+    assert e.value is raised
 
 
 def test_number_on_the_left_of_remainder_is_the_interpreters_error():

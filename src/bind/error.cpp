@@ -60,12 +60,16 @@ void add_argument_note(const char* name) noexcept {
 }
 
 std::string type_name(PyObject* o) {
-    PyObject* name = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(o)), "__name__");
+    static constexpr const char* unknown = "<failed to extract type name>";
+    PyObject* name = PyType_GetQualName(Py_TYPE(o));
     if (!name) {
         PyErr_Clear();
-        return "?";
+        return unknown;
     }
-    std::string out = str_of(name);
+    Py_ssize_t n = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(name, &n);
+    std::string out = utf8 ? std::string(utf8, static_cast<std::size_t>(n)) : std::string(unknown);
+    if (!utf8) PyErr_Clear();
     Py_DECREF(name);
     return out;
 }
@@ -99,6 +103,44 @@ std::string not_instance_message(PyObject* o, const char* target) {
 
 void raise_not_instance(PyObject* o, const char* target) {
     raise_type_error(not_instance_message(o, target));
+}
+
+PyObject* sequence_abc() {
+    // Kept for the process once imported; a failed import is raised and
+    // tried again on the next call.
+    static PyObject* sequence = nullptr;
+    if (!sequence) {
+        Ref abc = check(PyImport_ImportModule("collections.abc"));
+        sequence = check(PyObject_GetAttrString(abc.get(), "Sequence")).release();
+    }
+    return sequence;
+}
+
+void raise_not_sequence(PyObject* o) {
+    PyObject* sequence = sequence_abc();
+    std::string target = "Sequence";
+    if (PyType_Check(sequence)) {
+        if (PyObject* q = PyType_GetQualName(reinterpret_cast<PyTypeObject*>(sequence))) {
+            target = str_of(q);
+            Py_DECREF(q);
+        } else {
+            PyErr_Clear();
+        }
+    }
+    raise_not_instance(o, target.c_str());
+}
+
+bool is_ordinary_error(PyObject* type) noexcept {
+    return PyErr_GivenExceptionMatches(type, PyExc_Exception) &&
+           !PyErr_GivenExceptionMatches(type, PyExc_MemoryError) &&
+           !PyErr_GivenExceptionMatches(type, PyExc_RecursionError);
+}
+
+void discard_ordinary_error() {
+    PyObject* type = PyErr_Occurred();
+    if (!type) return;
+    if (!is_ordinary_error(type)) throw_python_error();
+    PyErr_Clear();
 }
 
 }  // namespace vx::bind

@@ -82,23 +82,22 @@ F64Array read_f64_array(PyObject* obj, int ndim) {
         }
     }
     if (ndim == 1 && PySequence_Check(obj) && !PyUnicode_Check(obj)) {
-        Py_ssize_t n = PySequence_Size(obj);
-        bool ok = n >= 0;
-        std::vector<double> values;
-        for (Py_ssize_t i = 0; ok && i < n; ++i) {
-            PyObject* item = PySequence_GetItem(obj, i);
-            double v = 0;
-            ok = item && try_to_double(item, v);
-            Py_XDECREF(item);
-            values.push_back(v);
-        }
-        if (ok) {
+        std::optional<std::vector<double>> values = try_call([obj] {
+            const Py_ssize_t n = PySequence_Size(obj);
+            if (n < 0) throw_python_error();
+            std::vector<double> v;
+            for (Py_ssize_t i = 0; i < n; ++i) {
+                Ref item = check(PySequence_GetItem(obj, i));
+                v.push_back(cast<double>(item.get()));
+            }
+            return v;
+        });
+        if (values) {
             out.ndim = 1;
-            out.rows = values.size();
-            out.data = std::move(values);
+            out.rows = values->size();
+            out.data = std::move(*values);
             return out;
         }
-        PyErr_Clear();
     }
     PyArray_Descr* f64 = PyArray_DescrFromType(NPY_FLOAT64);
     Ref converted = check(PyArray_FromAny(obj, f64, 0, 0, NPY_ARRAY_DEFAULT, nullptr));

@@ -22,7 +22,7 @@ PickleState Caster<PickleState>::from(PyObject* o) {
     if (o == Py_None) return {};
     if (auto b = bytes_of(o)) return {std::move(b)};
     if (PyUnicode_Check(o)) raise_type_error("Can't extract `str` to `Vec`");
-    if (!PySequence_Check(o)) raise_not_instance(o, "Sequence");
+    if (!PySequence_Check(o)) raise_not_sequence(o);
     Py_ssize_t n = PySequence_Size(o);
     if (n < 0) throw_python_error();
     std::string out;
