@@ -303,7 +303,8 @@ class Parser {
     return h;
   }
   void push(Handle h) {
-    memory_.make_room(stack_, 1);
+    if (stack_.size() == stack_.capacity()) [[unlikely]]
+      memory_.make_room(stack_, 1);
     stack_.push_back(h);
   }
   // Closes the innermost MARK; the marked items are stack_[start..].

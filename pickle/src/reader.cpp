@@ -27,8 +27,8 @@ namespace {
 // an integer is rounded a single time (never through double to float).
 template <class Float>
 Float read_float(const Value& value, std::string_view expectation) {
+  if (const std::optional<double> f = value.as_float()) return static_cast<Float>(*f);
   switch (value.kind()) {
-    case Kind::Float: return static_cast<Float>(value.number());
     case Kind::Int: return static_cast<Float>(value.integer());
     case Kind::BigInt:
       if constexpr (std::is_same_v<Float, float>)

@@ -140,20 +140,24 @@ std::int64_t Value::integer() const {
   }
 }
 
-double Value::number() const {
+std::optional<double> Value::as_float() const {
   std::uint64_t bits = 0;
-  if (!is_scalar(handle_)) {
-    bits = payload(store_->node(handle_));
-  } else if (store_->input[handle_] == op::FLOAT) {
-    return parse_float_text(detail::line_after(*store_, handle_));
+  if (is_scalar(handle_)) {
+    const std::uint8_t* p = store_->input.data() + handle_;
+    if (p[0] == op::FLOAT) return parse_float_text(detail::line_after(*store_, handle_));
+    if (p[0] != op::BINFLOAT) return std::nullopt;
+    for (int i = 1; i <= 8; ++i) bits = (bits << 8) | p[i];
   } else {
-    const std::uint8_t* p = store_->input.data() + handle_ + 1;
-    for (int i = 0; i < 8; ++i) bits = (bits << 8) | p[i];
+    const Node& n = store_->node(handle_);
+    if (n.kind != Kind::Float) return std::nullopt;
+    bits = payload(n);
   }
   double v;
   std::memcpy(&v, &bits, sizeof v);
   return v;
 }
+
+double Value::number() const { return *as_float(); }
 
 std::string_view Value::data() const {
   if (is_scalar(handle_)) return scalar_data(*store_, handle_);

@@ -117,6 +117,9 @@ class Value {
 
   // Each for its kind only (see Kind).
   bool boolean() const;
+  // number() of a Float, nothing for any other kind: the number readers'
+  // common case in one step.
+  std::optional<double> as_float() const;
   std::int64_t integer() const;
   double number() const;
   std::string_view data() const;
