@@ -97,7 +97,6 @@ class Parser {
     return doc;
   }
 
-
  private:
   explicit Parser(detail::Store& store)
       : store_(store),
@@ -210,13 +209,14 @@ class Parser {
     if (!is_utf8(utf8)) throw DecodeError("invalid UTF-8 in string");
     return offset;
   }
+  // `raw` is the text between any quotes of the operand, `operand` all of it.
   Handle make_escaped_text(Handle offset, Kind kind, std::string_view raw, std::string_view operand) {
     const bool latin1 = kind == Kind::Str;
     if (!has_escapes(raw, latin1)) {
       if (operand.size() <= detail::short_text) return offset;
       return make_input_data(kind, raw);
     }
-    return make_arena_data(kind, latin1 ? raw_unicode_escape_to_utf8(raw) : unquote_python_string(operand));
+    return make_arena_data(kind, latin1 ? raw_unicode_escape_to_utf8(raw) : unescape_python_string(raw));
   }
 
   // ---- containers ----
@@ -345,9 +345,13 @@ class Parser {
       if (!memo_sparse_.empty()) memo_sparse_.erase(key);
       return;
     }
-    const auto [entry, added] = memo_sparse_.try_emplace(key, h);
-    if (added) memory_.charge(sparse_memo_entry_bytes);
-    else entry->second = h;
+    const auto found = memo_sparse_.find(key);
+    if (found != memo_sparse_.end()) {
+      found->second = h;
+      return;
+    }
+    memory_.charge(sparse_memo_entry_bytes);
+    memo_sparse_.emplace(key, h);
   }
   void memo_get(std::uint64_t key) {
     const Handle* found = memo_find(key);
@@ -441,9 +445,7 @@ class Parser {
 
       case STRING: {
         const std::string_view quoted = line();
-        if (quoted.size() < 2 || quoted.front() != quoted.back() || (quoted.front() != '\'' && quoted.front() != '"'))
-          throw DecodeError("the STRING opcode argument must be quoted");
-        push(make_escaped_text(offset, Kind::Bytes, quoted.substr(1, quoted.size() - 2), quoted));
+        push(make_escaped_text(offset, Kind::Bytes, python_string_body(quoted), quoted));
         return;
       }
       case BINSTRING: {

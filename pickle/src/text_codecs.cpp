@@ -64,10 +64,13 @@ bool is_utf8(std::string_view bytes) {
   return true;
 }
 
-std::string unquote_python_string(std::string_view quoted) {
+std::string_view python_string_body(std::string_view quoted) {
   if (quoted.size() < 2 || quoted.front() != quoted.back() || (quoted.front() != '\'' && quoted.front() != '"'))
     throw DecodeError("the STRING opcode argument must be quoted");
-  const std::string_view body = quoted.substr(1, quoted.size() - 2);
+  return quoted.substr(1, quoted.size() - 2);
+}
+
+std::string unescape_python_string(std::string_view body) {
   std::string out;
   out.reserve(body.size());
   for (std::size_t i = 0; i < body.size(); ++i) {

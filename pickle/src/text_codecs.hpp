@@ -8,9 +8,11 @@ namespace vxpickle {
 // UTF-8 as Python's "surrogatepass" reads it: well-formed sequences, encoded
 // surrogates allowed.
 bool is_utf8(std::string_view bytes);
-// The argument of the protocol-0 STRING opcode: a quoted Python 2 literal
-// with backslash escapes, to its bytes.
-std::string unquote_python_string(std::string_view quoted);
+// The argument of the protocol-0 STRING opcode is a quoted Python 2 literal:
+// its body between the quotes, and the body's bytes with the backslash
+// escapes resolved.
+std::string_view python_string_body(std::string_view quoted);
+std::string unescape_python_string(std::string_view body);
 // The argument of the protocol-0 UNICODE opcode (raw-unicode-escape: Latin-1
 // bytes plus \uXXXX and \UXXXXXXXX) as UTF-8.
 std::string raw_unicode_escape_to_utf8(std::string_view text);

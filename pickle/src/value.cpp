@@ -80,10 +80,7 @@ std::string_view scalar_data(const Store& store, std::uint32_t offset) {
     return store.text(offset + 1 + header, static_cast<std::size_t>(size));
   };
   switch (store.input[offset]) {
-    case op::STRING: {
-      const std::string_view quoted = detail::line_after(store, offset);
-      return quoted.substr(1, quoted.size() - 2);
-    }
+    case op::STRING: return python_string_body(detail::line_after(store, offset));
     case op::UNICODE: return detail::line_after(store, offset);
     case op::SHORT_BINSTRING:
     case op::SHORT_BINBYTES:

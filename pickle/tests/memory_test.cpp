@@ -33,6 +33,17 @@ std::string python_batched_list(std::size_t n, char item) {
   return s + ".";
 }
 
+// One None memoized under keys too far apart for the memo's array.
+std::string sparse_memo_keys(std::size_t n) {
+  std::string s = "\x80\x03N";
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t key = 0x8000'0000u + static_cast<std::uint32_t>(i) * 4096u;
+    s += 'r';
+    for (int b = 0; b < 4; ++b) s.push_back(static_cast<char>(key >> (8 * b)));
+  }
+  return s + ".";
+}
+
 std::string point_list(std::size_t n) {
   Writer w;
   w.begin_list();
@@ -68,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Flood{"MEMOIZE repeated", "\x80\x04N" + std::string(4'000'000, '\x94') + ".", true},
                       Flood{"points as the writer lists them", point_list(200'000), true},
                       Flood{"one mark over every item", "\x80\x03(" + std::string(4'000'000, 'N') + "t.", false},
-                      Flood{"empty lists", "\x80\x03(" + std::string(4'000'000, ']') + "t.", false}),
+                      Flood{"empty lists", "\x80\x03(" + std::string(4'000'000, ']') + "t.", false},
+                      Flood{"memo keys far apart", sparse_memo_keys(800'000), false}),
     [](const auto& info) { return std::to_string(info.index); });
 
 TEST(WorkingMemory, AFloodThatDecodesKeepsEveryValue) {

@@ -121,12 +121,16 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"frame huge", P3 + bytes({0x95}) + std::string(8, '\x7f') + "N.", "EOF while parsing"},
         Malformed{"binstring negative", "T\xff\xff\xff\xff.", "negative byte count"},
         Malformed{"long4 negative", P3 + bytes({0x8b}) + "\x00\x00\x00\x80."s, "negative byte count"},
+        Malformed{"long4 of -1 bytes", P3 + bytes({0x8b}) + "\xff\xff\xff\xff."s, "negative byte count"},
         Malformed{"long4 huge", P3 + bytes({0x8b}) + "\xff\xff\xff\x7f.", "EOF while parsing"},
         Malformed{"invalid utf-8", P3 + bytes({0x8c, 2, 0xc3, 0x28}) + "h.", "invalid UTF-8 in string"},
         Malformed{"overlong utf-8", P3 + bytes({0x8c, 2, 0xc0, 0xaf}) + ".", "invalid UTF-8 in string"},
         Malformed{"protocol 6", bytes({0x80, 6}) + "N.", "unsupported pickle protocol: 6"},
         Malformed{"unknown opcode", P3 + "\xff.", "invalid opcode 0xff"},
         Malformed{"unquoted string", "Sabc\n.", "the STRING opcode argument must be quoted"},
+        Malformed{"string of one quote", "S'\n.", "the STRING opcode argument must be quoted"},
+        Malformed{"truncated hex escape", "S'\\x4'\n.", "invalid \\x escape in string"},
+        Malformed{"hex escape of no digit", "S'\\xg1'\n.", "invalid \\x escape in string"},
         Malformed{"bad float literal", "F1.5x\n.", "invalid float literal"},
         Malformed{"float literal too large", "F1e400\n.", "float literal out of range"},
         Malformed{"bad int literal", "I12a\n.", "invalid integer literal"},
@@ -213,8 +217,11 @@ TEST(Parser, StackOpcodes) {
   EXPECT_EQ(tree_text(parse(P3 + "K\x01K\x02" "0.").root()), "1");
   // POP right after a MARK removes the mark, not an item.
   EXPECT_EQ(tree_text(parse(P3 + "K\x07(0.").root()), "7");
-  const Document dup = parse(P3 + "(]2t.");
+  const Document dup = parse(P3 + "(]2]t.");
   EXPECT_EQ(dup.root().items().at(0), dup.root().items().at(1));
+  EXPECT_NE(dup.root().items().at(1), dup.root().items().at(2));
+  EXPECT_EQ(dup.root().height(), 1u);
+  EXPECT_EQ(parse(P3 + "N.").root().height(), 0u);
   EXPECT_EQ(tree_text(parse(P3 + "N" + bytes({0x94}) + "0h\x00."s).root()), "None");
   EXPECT_EQ(tree_text(parse(P3 + bytes({0x8f}) + "(K\x01K\x02" + bytes({0x90}) + ".").root()), "set{1,2}");
 }
@@ -231,6 +238,13 @@ TEST(Parser, ProtocolZeroAndOneForms) {
   EXPECT_EQ(tree_text(parse("F-1e-400\n.").root()), "f8000000000000000");
   EXPECT_EQ(tree_text(parse("F+2.5\n.").root()), "f4004000000000000");
   EXPECT_EQ(tree_text(parse("S'a\\x41\\n\\'\\\\\\101b\\q'\n.").root()), tagged_hex('b', "aA\n'\\Ab\\q"));
+  EXPECT_EQ(tree_text(parse("S'\\x0a\\xAb'\n.").root()), tagged_hex('b', "\n\xab"));
+  // Operands longer than a scalar keeps are read back whole.
+  const std::string long_text(100, 'x');
+  EXPECT_EQ(tree_text(parse("S'" + long_text + "'\n.").root()), tagged_hex('b', long_text));
+  EXPECT_EQ(tree_text(parse("V" + long_text + "\n.").root()), tagged_hex('s', long_text));
+  EXPECT_EQ(tree_text(parse("I" + std::string(70, '0') + "42\n.").root()), "42");
+  EXPECT_EQ(tree_text(parse("F" + std::string(70, '0') + "2.5\n.").root()), "f4004000000000000");
   EXPECT_EQ(tree_text(parse("S\"x\"\n.").root()), "b78");
   EXPECT_EQ(tree_text(parse("T\x02\x00\x00\x00hi."s).root()), "b6869");
   EXPECT_EQ(tree_text(parse("U\x02hi.").root()), "b6869");

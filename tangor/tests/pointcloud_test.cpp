@@ -332,6 +332,14 @@ TEST(PointcloudSerde, RecordFormsAndTheirMessages) {
   v.end_record();
   const std::string message = decode_error(v.finish());
   EXPECT_NE(message, "accepted");
+  vxpickle::Writer r;
+  r.begin_record();
+  r.field("r_range");
+  r.begin_tuple();
+  r.f32(1.0f);
+  r.end_tuple();
+  r.end_record();
+  EXPECT_EQ(decode_error(r.finish()), "invalid length 1, expected an array of length 2");
 }
 
 }  // namespace
