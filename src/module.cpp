@@ -4,6 +4,9 @@
 #include <string>
 
 #include "bind/class.hpp"
+#include "shapes/cuboid.hpp"
+#include "shapes/line_segment.hpp"
+#include "shapes/sphere.hpp"
 #include "values/classes.hpp"
 
 namespace vx {
@@ -26,6 +29,9 @@ const ModuleClass module_classes[] = {
     {"Mat3", &type_object<PyDMat3>},
     {"Mat4", &type_object<PyDMat4>},
     {"Affine3", &type_object<PyDAffine3>},
+    {"Sphere", &type_object<PySphere>},
+    {"Cuboid", &type_object<PyCuboid>},
+    {"LineSegment", &type_object<PyLineSegment>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {
