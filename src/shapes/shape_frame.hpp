@@ -35,22 +35,24 @@
 #include "tangor/serialize.hpp"
 #include "vxformats/number_text.hpp"
 #include "vxpickle/error.hpp"
+#include "vxpickle/reader.hpp"
 
 namespace vx::shapes {
 
 // ---- pickled state ----
 
-// The pickled state of a library value: the collision library's serialized
-// forms; the line primitives use the curve library's.
+// The pickled state of a library value: the serialized form of its library
+// (the collision library's; the line primitives' is the curve library's),
+// read by the library's reader of the value's type.
 template <class V>
 struct StateCodec {
     static std::string encode(const V& v) { return tangor::serial::encode(v); }
-    static V decode(std::string_view bytes) { return tangor::serial::decode<V>(bytes); }
+    static V decode(std::string_view bytes) { return vxpickle::decode_stream(bytes, &tangor::serial::read<V>); }
 };
 template <class V>
 struct CurveStateCodec {
     static std::string encode(const V& v) { return curvel::serial::encode(v); }
-    static V decode(std::string_view bytes) { return curvel::serial::decode<V>(bytes); }
+    static V decode(std::string_view bytes) { return vxpickle::decode_stream(bytes, &curvel::serial::read<V>); }
 };
 template <>
 struct StateCodec<curvel::Line> : CurveStateCodec<curvel::Line> {};
