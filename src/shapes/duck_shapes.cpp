@@ -6,7 +6,9 @@
 // reader (a sequence of three numbers, else attributes x, y, z); numbers by
 // the float conversion, narrowed. Nothing is checked.
 #include "bind/names.hpp"
+#include "shapes/capsule.hpp"
 #include "shapes/cuboid.hpp"
+#include "shapes/cylinder.hpp"
 #include "shapes/single_precision.hpp"
 #include "shapes/sphere.hpp"
 
@@ -25,6 +27,16 @@ const typename Cls::Value* exact_instance(PyObject* o) {
     return &bind::value_of<Cls>(o);
 }
 
+// Capsule and Cylinder read the same attributes and build by the same rule.
+template <class Cls>
+typename Cls::Value axis_shape(PyObject* o) {
+    if (const auto* s = exact_instance<Cls>(o)) return *s;
+    const curvel::Vec3 p1 = attribute<curvel::Vec3, "p1">(o);
+    const curvel::Vec3 p2 = attribute<curvel::Vec3, "p2">(o);
+    const float radius = attribute<float, "radius">(o);
+    return Cls::Value::create(p1, p2, radius);
+}
+
 using Triple = std::tuple<float, float, float>;
 curvel::Vec3 to_vec3(const Triple& t) { return {std::get<0>(t), std::get<1>(t), std::get<2>(t)}; }
 
@@ -36,6 +48,9 @@ tangor::Sphere bind::Caster<tangor::Sphere>::from(PyObject* o) {
     const float radius = attribute<float, "radius">(o);
     return {center, radius};
 }
+
+tangor::Capsule bind::Caster<tangor::Capsule>::from(PyObject* o) { return axis_shape<PyCapsule>(o); }
+tangor::Cylinder bind::Caster<tangor::Cylinder>::from(PyObject* o) { return axis_shape<PyCylinder>(o); }
 
 // half_extents and every axis must be tuples (or tuple subclasses).
 tangor::Cuboid bind::Caster<tangor::Cuboid>::from(PyObject* o) {
