@@ -34,3 +34,36 @@ class Cols:
 
     def to_cols_array(self):
         return self.values
+
+
+# ---- pickle protocol-3 forms, written by hand (the shapes' pickled states) ----
+
+def p_text(s: str) -> bytes:
+    """BINUNICODE."""
+    return b"X" + struct.pack("<I", len(s.encode())) + s.encode()
+
+
+def p_float(x: float) -> bytes:
+    """BINFLOAT of a single-precision value widened (the libraries store f32)."""
+    return b"G" + struct.pack(">d", struct.unpack("<f", struct.pack("<f", x))[0])
+
+
+def p_bool(b: bool) -> bytes:
+    return b"\x88" if b else b"\x89"
+
+
+def p_tuple(*items: bytes) -> bytes:
+    return b"(" + b"".join(items) + b"t"
+
+
+def p_vec(*xs) -> bytes:
+    return p_tuple(*(p_float(x) for x in xs))
+
+
+def p_record(**fields: bytes) -> bytes:
+    """EMPTY_DICT, MARK, key-value pairs in order, SETITEMS."""
+    return b"}(" + b"".join(p_text(k) + v for k, v in fields.items()) + b"u"
+
+
+def p_stream(body: bytes) -> bytes:
+    return b"\x80\x03" + body + b"."

@@ -1,7 +1,7 @@
 // A test-only module: the shape argument converters, each as a static method
 // of the class Convert that returns what it converted. It links the module's
-// classes but has class objects of its own, so a shape it returns is an exact
-// instance for its converters and not for the module's.
+// classes but makes class objects of its own (listed in it beside Convert):
+// its shapes are exact instances for its converters, the module's are not.
 #include "shapes/capsule.hpp"
 #include "shapes/cuboid.hpp"
 #include "shapes/cylinder.hpp"
@@ -51,7 +51,15 @@ const ClassDef& PyConvert::def() {
 
 int exec_module(PyObject* module) noexcept {
     return guarded<int>(-1, [&] {
-        check_status(PyModule_AddObjectRef(module, "Convert", reinterpret_cast<PyObject*>(type_object<PyConvert>())));
+        const std::pair<const char*, PyTypeObject*> classes[] = {
+            {"Convert", type_object<PyConvert>()},         {"Sphere", type_object<vx::PySphere>()},
+            {"Capsule", type_object<vx::PyCapsule>()},     {"Cylinder", type_object<vx::PyCylinder>()},
+            {"Cuboid", type_object<vx::PyCuboid>()},       {"Line", type_object<vx::PyLine>()},
+            {"Ray", type_object<vx::PyRay>()},             {"LineSegment", type_object<vx::PyLineSegment>()},
+            {"Plane", type_object<vx::PyPlane>()},
+        };
+        for (const auto& [name, type] : classes)
+            check_status(PyModule_AddObjectRef(module, name, reinterpret_cast<PyObject*>(type)));
         return 0;
     });
 }
