@@ -194,6 +194,7 @@ TURNED = Cuboid((0, 0, 0), [(0.8660254, 0.5, 0), (-0.5, 0.8660254, 0), (0, 0, 1)
         (lambda: BOX.contains_point((1, 2, 3)), True),
         (lambda: BOX.contains_point((1.0001, 0, 0)), False),
         (lambda: BOX.contains_point((NAN, 0, 0)), True),
+        (lambda: Cuboid((10, 0, 0), EYE, [1, 1, 1]).contains_point((10.5, 0, 0.5)), True),
         (lambda: BOX.point_dist_sq((3, 0, 0)), 4.0),
         (lambda: BOX.point_dist_sq((2, 3, 4)), 3.0),
         (lambda: [BOX.corners()[k] for k in (0, 1, 4, 7)], [(-1, -2, -3), (-1, -2, 3), (1, -2, -3), (1, 2, 3)]),

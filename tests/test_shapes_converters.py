@@ -7,7 +7,7 @@ import pytest
 
 from support import p_stream
 from test_shapes import axis_state, state
-from vexorin import Capsule, Cylinder, Line, Vec3
+from vexorin import Capsule, Cuboid, Cylinder, Line, Vec3
 
 probe = pytest.importorskip("_shapes_probe")
 Convert = probe.Convert
@@ -73,6 +73,9 @@ def test_duck_shapes_derive_their_fields_and_exact_instances_keep_theirs():
     same = types.SimpleNamespace(p1=(1, 1, 1), p2=(1, 1, 1), radius=-1)
     assert state(Convert.capsule(same)) == state(Capsule((1, 1, 1), (1, 1, 1), -1))
     assert state(Convert.cylinder(same)) == state(Cylinder((1, 1, 1), (1, 1, 1), -1))
+    axes = ((0.6, 0.8, 0), (-0.8, 0.6, 0), (0, 0, 1))
+    box = types.SimpleNamespace(center=(1, 2, 3), half_extents=(1, 2, 3), axes=axes)
+    assert state(Convert.cuboid(box)) == state(Cuboid((1, 2, 3), axes, (1, 2, 3)))
     odd = p_stream(axis_state((0, 0, 0), (0, 0, 1), 1, 123, False))
     assert state(Convert.capsule(probe.Capsule(__pickle_state__=odd))) == odd  # exact: copied as stored
     assert state(Convert.capsule(Capsule(__pickle_state__=odd))) == state(Capsule((0, 0, 0), (0, 0, 1), 1))
