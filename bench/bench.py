@@ -76,6 +76,11 @@ ROWS = [
     ("Mat4", "m * v", "m4 * a4", {"glm": "gm4 * ga4", "numpy": "nm4 @ na4"}),
     ("Mat4", "inverse", "m4.inverse()", {"glm": "glm.inverse(gm4)", "numpy": "np.linalg.inv(nm4)"}),
     ("Affine3", "a * b", "aff * bff", {"glm": "gm4 * gn4", "numpy": "nm4 @ nn4"}),
+    ("Sphere", "construct from a Vec3", "Sphere(a, 0.5)", {"complex": "complex(1.0, 2.0)"}),
+    ("Sphere", "s.center", "sph.center", {"complex": "c.real"}),
+    ("Sphere", "repr(s)", "repr(sph)", {"complex": "repr(c)"}),
+    ("Sphere", "pickle round trip", "loads(dumps(sph))", {"complex": "loads(dumps(c))"}),
+    ("Cuboid", "construct from tuples", "Cuboid(t, eye3, t)", {"complex": "complex(1.0, 2.0)"}),
 ]
 
 
@@ -95,6 +100,10 @@ def namespace():
     for name in ("Vec2", "Vec4", "Quat", "Mat3", "Mat4", "Affine3", "EulerRot"):
         if hasattr(vx, name):
             ns[name] = getattr(vx, name)
+    if hasattr(vx, "Sphere"):
+        ns.update(Sphere=vx.Sphere, sph=vx.Sphere((1.0, 2.0, 3.0), 0.5))
+    if hasattr(vx, "Cuboid"):
+        ns.update(Cuboid=vx.Cuboid, eye3=((1.0, 0.0, 0.0), (0.0, 1.0, 0.0), (0.0, 0.0, 1.0)))
     if hasattr(vx, "Vec2"):
         ns.update(a2=vx.Vec2(1.0, 2.0), b2=vx.Vec2(4.0, 5.0))
     if hasattr(vx, "Vec4"):

@@ -4,6 +4,14 @@
 #include <string>
 
 #include "bind/class.hpp"
+#include "shapes/capsule.hpp"
+#include "shapes/cuboid.hpp"
+#include "shapes/cylinder.hpp"
+#include "shapes/line.hpp"
+#include "shapes/line_segment.hpp"
+#include "shapes/plane.hpp"
+#include "shapes/ray.hpp"
+#include "shapes/sphere.hpp"
 #include "values/classes.hpp"
 
 namespace vx {
@@ -26,6 +34,14 @@ const ModuleClass module_classes[] = {
     {"Mat3", &type_object<PyDMat3>},
     {"Mat4", &type_object<PyDMat4>},
     {"Affine3", &type_object<PyDAffine3>},
+    {"Sphere", &type_object<PySphere>},
+    {"Capsule", &type_object<PyCapsule>},
+    {"Cuboid", &type_object<PyCuboid>},
+    {"Cylinder", &type_object<PyCylinder>},
+    {"Line", &type_object<PyLine>},
+    {"Ray", &type_object<PyRay>},
+    {"LineSegment", &type_object<PyLineSegment>},
+    {"Plane", &type_object<PyPlane>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {
