@@ -76,7 +76,7 @@ def test_duck_shapes_derive_their_fields_and_exact_instances_keep_theirs():
     axes = ((0.6, 0.8, 0), (-0.8, 0.6, 0), (0, 0, 1))
     box = types.SimpleNamespace(center=(1, 2, 3), half_extents=(1, 2, 3), axes=axes)
     assert state(Convert.cuboid(box)) == state(Cuboid((1, 2, 3), axes, (1, 2, 3)))
-    odd = p_stream(axis_state((0, 0, 0), (0, 0, 1), 1, 123, False))
+    odd = p_stream(axis_state((0.0, 0.0, 0.0), (0.0, 0.0, 1.0), 1.0, 123.0, False))
     assert state(Convert.capsule(probe.Capsule(__pickle_state__=odd))) == odd  # exact: copied as stored
     assert state(Convert.capsule(Capsule(__pickle_state__=odd))) == state(Capsule((0, 0, 0), (0, 0, 1), 1))
 

@@ -11,7 +11,7 @@ import types
 
 import pytest
 
-from support import p_bool, p_float, p_record, p_stream, p_tuple, p_vec
+from support import p_stream
 from vexorin import ConvexPolygon, ConvexPolytope, Cuboid, Pointcloud, Vec3
 
 INF, NAN = float("inf"), float("nan")
@@ -30,51 +30,38 @@ def plain_state(obj):
     return pickle.loads(state(obj))
 
 
-def p_list(*items):
-    return b"](" + b"".join(items) + b"e" if items else b"]"
-
-
-def p_floats(*xs):
-    return p_list(*(p_float(x) for x in xs))
-
-
-def p_ints(*xs):
-    return p_list(*(b"J" + struct.pack("<i", x) for x in xs))
-
-
 R2 = f32(0.5**0.5)
 CORNERS = [(x, y, z) for x in (-1, 1) for y in (-2, 2) for z in (-3, 3)]
 FACES = [((1, 0, 0), 1), ((-1, 0, 0), 1), ((0, 1, 0), 2), ((0, -1, 0), 2), ((0, 0, 1), 3), ((0, 0, -1), 3)]
 
 
 def polytope_state(obb):
-    return p_record(planes=p_list(*(p_tuple(p_vec(*n), p_float(d)) for n, d in FACES)),
-                    vertices=p_list(*(p_vec(*v) for v in CORNERS)), obb=obb)
+    return {"planes": [(tuple(map(float, n)), float(d)) for n, d in FACES],
+            "vertices": [tuple(map(float, v)) for v in CORNERS], "obb": obb}
 
 
 # One point (1, 2, 3): one leaf holding it and seven +inf lanes, a sphere array of sixteen lanes.
-CLOUD = p_record(
-    tree=p_record(tests=b"]", aabbs=p_list(p_record(lo=p_floats(1, 2, 3), hi=p_floats(1, 2, 3))),
-                  starts=p_ints(0, 8), afforded=p_list(*(p_floats(c, *[INF] * 7) for c in (1, 2, 3))),
-                  r_point=p_float(0.5), lanes_log2=b"J\x03\0\0\0"),
-    spheres=p_record(**{k: p_floats(c, *[f] * 15) for k, c, f in [("x", 1, 0), ("y", 2, 0), ("z", 3, 0), ("r", 0.5, NAN)]},
-                     len=b"J\x01\0\0\0"),
-    point_radius=p_float(0.5), r_range=p_vec(0, 1), inverse_transform=b"N")
+CLOUD = {
+    "tree": {"tests": [], "aabbs": [{"lo": [1.0, 2.0, 3.0], "hi": [1.0, 2.0, 3.0]}], "starts": [0, 8],
+             "afforded": [[c] + [INF] * 7 for c in (1.0, 2.0, 3.0)], "r_point": 0.5, "lanes_log2": 3},
+    "spheres": {**{k: [c] + [f] * 15 for k, c, f in [("x", 1.0, 0.0), ("y", 2.0, 0.0), ("z", 3.0, 0.0), ("r", 0.5, NAN)]},
+                "len": 1},
+    "point_radius": 0.5, "r_range": (0.0, 1.0), "inverse_transform": None}
 
 # The columns of the shape table: class, constructor args, pickled state, repr, field names, missing-argument text.
 ROWS = [
     pytest.param(ConvexPolygon, ((1, 2, 3), (0, 0, 1), [(0, 0), (1, 0), (0, 1)]),
-                 p_record(center=p_vec(1, 2, 3), normal=p_vec(0, 0, 1), u_axis=p_vec(-1, 0, 0), v_axis=p_vec(0, 1, -0.0),
-                          vertices_2d=p_list(p_vec(0, 0), p_vec(1, 0), p_vec(0, 1)),
-                          vertices_3d=p_list(p_vec(1, 2, 3), p_vec(0, 2, 3), p_vec(1, 3, 3)),
-                          edge_normals_2d=p_list(p_vec(0, -1), p_vec(R2, R2), p_vec(-1, -0.0)),
-                          edge_offsets_2d=p_floats(0, R2, -0.0), bounding_radius=p_float(1)),
+                 {"center": (1.0, 2.0, 3.0), "normal": (0.0, 0.0, 1.0), "u_axis": (-1.0, 0.0, 0.0),
+                  "v_axis": (0.0, 1.0, -0.0), "vertices_2d": [(0.0, 0.0), (1.0, 0.0), (0.0, 1.0)],
+                  "vertices_3d": [(1.0, 2.0, 3.0), (0.0, 2.0, 3.0), (1.0, 3.0, 3.0)],
+                  "edge_normals_2d": [(0.0, -1.0), (R2, R2), (-1.0, -0.0)], "edge_offsets_2d": [0.0, R2, -0.0],
+                  "bounding_radius": 1.0},
                  "ConvexPolygon(center: [1, 2, 3], normal: [0, 0, 1], vertices: 3)",
                  ["center", "normal", "u_axis", "v_axis", "vertices_2d"],
                  "ConvexPolygon requires center, normal, vertices_2d arguments", id="ConvexPolygon"),
     pytest.param(ConvexPolytope, (FACES, CORNERS),
-                 polytope_state(p_record(center=p_vec(0, 0, 0), axes=p_tuple(*(p_vec(*a) for a in EYE)),
-                                         half_extents=p_vec(1, 2, 3), axis_aligned=p_bool(True))),
+                 polytope_state({"center": (0.0, 0.0, 0.0), "axes": tuple(tuple(map(float, a)) for a in EYE),
+                                 "half_extents": (1.0, 2.0, 3.0), "axis_aligned": True}),
                  "ConvexPolytope(planes: 6, vertices: 8)", ["planes", "vertices"],
                  "ConvexPolytope requires planes, vertices arguments", id="ConvexPolytope"),
     pytest.param(Pointcloud, ([(1, 2, 3)], (0, 1), 0.5), CLOUD, "Pointcloud(...)", [],
