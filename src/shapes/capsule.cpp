@@ -1,6 +1,8 @@
 #include "shapes/capsule.hpp"
 
 #include "shapes/axis_shape.hpp"
+#include "shapes/bounds.hpp"
+#include "shapes/transforms.hpp"
 
 namespace vx {
 namespace {
@@ -35,6 +37,8 @@ const bind::ClassDef& PyCapsule::def() {
                 &frame,
                 &axis,
                 &own,
+                &shapes::bounds_methods<PyCapsule>(),
+                &shapes::transform_methods<PyCapsule>(),
             },
         .fields = std::vector<const char*>{"p1", "p2", "radius"},
     };

@@ -1,6 +1,8 @@
 #include "shapes/convex_polygon.hpp"
 
+#include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
+#include "shapes/transforms.hpp"
 
 namespace vx {
 namespace {
@@ -67,6 +69,8 @@ const bind::ClassDef& PyConvexPolygon::def() {
             {
                 &frame,
                 &members,
+                &shapes::bounds_methods<PyConvexPolygon>(),
+                &shapes::transform_methods<PyConvexPolygon>(),
             },
         // u_axis and v_axis are fields although the constructor derives them.
         .fields = std::vector<const char*>{"center", "normal", "u_axis", "v_axis", "vertices_2d"},

@@ -1,7 +1,9 @@
 #include "shapes/convex_polytope.hpp"
 
+#include "shapes/bounds.hpp"
 #include "shapes/cuboid.hpp"
 #include "shapes/shape_frame.hpp"
+#include "shapes/transforms.hpp"
 #include "tangor/stretch.hpp"
 
 namespace vx {
@@ -76,12 +78,10 @@ std::vector<std::vector<float>> vertices(const ConvexPolytope& p) {
 const bind::MethodTable frame = shapes::shape_frame_methods<
     PyConvexPolytope, "ConvexPolytope(planes=None, vertices=None, *, __pickle_state__=None)", &build, &repr>();
 
-// The uniform method obb() of the bounds, where a class has it, takes the
-// name: the interpreter enters methods before properties.
+// The stored box is read through the bounds' obb() method.
 const bind::MethodTable members = {
     D::getter<"planes", &planes>(),
     D::getter<"vertices", &vertices>(),
-    D::getter<"obb", &shapes::Stored<&ConvexPolytope::obb>::get>(),
     D::static_method<"with_obb(planes, vertices, obb)", &with_obb>(),
     D::method<"swept($self, translation, plane_offset=0.0)", &swept>(),
 };
@@ -94,6 +94,8 @@ const bind::ClassDef& PyConvexPolytope::def() {
             {
                 &frame,
                 &members,
+                &shapes::bounds_methods<PyConvexPolytope>(),
+                &shapes::transform_methods<PyConvexPolytope>(),
             },
         .fields = std::vector<const char*>{"planes", "vertices"},
     };

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
+#include "shapes/transforms.hpp"
 #include "values/matrix_args.hpp"
 
 namespace vx {
@@ -114,6 +116,8 @@ const bind::ClassDef& PyCuboid::def() {
             {
                 &frame,
                 &members,
+                &shapes::bounds_methods<PyCuboid>(),
+                &shapes::transform_methods<PyCuboid>(),
             },
         .fields = std::vector<const char*>{"center", "axes", "half_extents"},
     };

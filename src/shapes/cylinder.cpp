@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "shapes/axis_shape.hpp"
+#include "shapes/bounds.hpp"
+#include "shapes/transforms.hpp"
 #include "values/math/dquat.hpp"
 
 namespace vx {
@@ -62,6 +64,8 @@ const bind::ClassDef& PyCylinder::def() {
                 &frame,
                 &axis,
                 &own,
+                &shapes::bounds_methods<PyCylinder>(),
+                &shapes::transform_methods<PyCylinder>(),
             },
         .fields = std::vector<const char*>{"p1", "p2", "radius"},
     };

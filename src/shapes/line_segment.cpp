@@ -1,6 +1,8 @@
 #include "shapes/line_segment.hpp"
 
+#include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
+#include "shapes/transforms.hpp"
 
 namespace vx {
 namespace {
@@ -37,6 +39,8 @@ const bind::ClassDef& PyLineSegment::def() {
             {
                 &frame,
                 &members,
+                &shapes::bounds_methods<PyLineSegment>(),
+                &shapes::transform_methods<PyLineSegment>(),
             },
         .fields = std::vector<const char*>{"p1", "p2"},
     };

@@ -4,9 +4,10 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
-
 #include "bind/numpy_bridge.hpp"
+#include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
+#include "shapes/transforms.hpp"
 
 namespace vx {
 
@@ -107,6 +108,8 @@ const bind::ClassDef& PyPointcloud::def() {
             {
                 &frame,
                 &members,
+                &shapes::bounds_methods<PyPointcloud>(),
+                &shapes::transform_methods<PyPointcloud>(),
             },
         .fields = std::vector<const char*>{},
     };

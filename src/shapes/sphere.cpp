@@ -1,6 +1,8 @@
 #include "shapes/sphere.hpp"
 
+#include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
+#include "shapes/transforms.hpp"
 
 namespace vx {
 namespace {
@@ -30,6 +32,8 @@ const bind::ClassDef& PySphere::def() {
             {
                 &frame,
                 &properties,
+                &shapes::bounds_methods<PySphere>(),
+                &shapes::transform_methods<PySphere>(),
             },
         .fields = std::vector<const char*>{"center", "radius"},
     };
