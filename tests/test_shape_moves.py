@@ -121,7 +121,7 @@ def test_every_sample_lies_in_each_bound(kind, moved):
     sphere = shape.broadphase()
     assert type(sphere) is Sphere and np.all(np.linalg.norm(x - v(sphere.center), axis=1) <= sphere.radius + 1e-5)
     for b in (shape.obb(), shape.aabb()):
-        assert type(b) is Cuboid
+        assert type(b) is Cuboid and np.allclose(np.array(b.axes) @ np.transpose(b.axes), np.eye(3), atol=1e-6)
         assert np.all(abs((x - v(b.center)) @ np.array(b.axes).T) <= np.array(b.half_extents) + 1e-5)
     assert shape.aabb().axes == WORLD and shape.aabb().axis_aligned
 
@@ -130,6 +130,7 @@ def test_every_sample_lies_in_each_bound(kind, moved):
 BOXES = [
     (Capsule((0, 0, 0), (2, 0, 0), 0.5), "obb", [[1, 0, 0], [[1, 0, 0], [0, 0, 1], [0, -1, 0]], [1.5, 0.5, 0.5], 0]),
     (Cylinder((0, 0, 0), (0, 0, 2), 0.5), "obb", [[0, 0, 1], [[0, 0, 1], [0, 1, 0], [-1, 0, 0]], [1, 0.5, 0.5], 0]),
+    (LineSegment((0, 0, 0), (2, 0, 0)), "obb", [[1, 0, 0], [[1, 0, 0], [0, 0, 1], [0, -1, 0]], [1, 0, 0], False]),
     (LineSegment((1, 2, 3), (1, 2, 3)), "obb", [[1, 2, 3], WORLD, [0, 0, 0], True]),
     (ConvexPolygon((1, 2, 3), (0, 0, 1), []), "aabb", [[1, 2, 3], WORLD, [0, 0, 0], True]),
     (Cuboid((1, 2, 3), [(-1, 0, 0), (0, -1, 0), (0, 0, 1)], (1, 2, 3)), "aabb",

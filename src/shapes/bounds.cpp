@@ -44,9 +44,10 @@ Cuboid axis_obb(const V& s, bool rounded_ends) {
     return Cuboid::create(s.p1 + s.dir * 0.5f, f.axes, half);
 }
 
-// Each |axis·w| is the full dot product with the world axis w, zeros
-// included, so one infinite or NaN component makes every extent NaN. The
-// centre is kept as it is, not rebuilt from lo and hi.
+// Each |axis·w| is the full dot product with the world axis w, its products
+// with zeros included: a NaN component of an axis makes every extent NaN, an
+// infinite one the two extents it is multiplied by 0 for. The centre is kept
+// as it is, not rebuilt from lo and hi.
 Cuboid world_box_around(const Cuboid& b) {
     if (b.axis_aligned) return b;
     const auto& [h0, h1, h2] = b.half_extents;
