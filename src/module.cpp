@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bind/class.hpp"
+#include "curves/classes.hpp"
 #include "values/classes.hpp"
 
 namespace vx {
@@ -26,6 +27,12 @@ const ModuleClass module_classes[] = {
     {"Mat3", &type_object<PyDMat3>},
     {"Mat4", &type_object<PyDMat4>},
     {"Affine3", &type_object<PyDAffine3>},
+    {"Interval", &type_object<PyInterval>},
+    {"Nearest", &type_object<PyNearest>},
+    {"QuadraticBezier", &type_object<PyQuadraticBezier>},
+    {"CubicBezier", &type_object<PyCubicBezier>},
+    {"Polyline", &type_object<PyPolyline>},
+    {"Spline", &type_object<PySpline>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {
