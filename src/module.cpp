@@ -5,6 +5,9 @@
 
 #include "bind/class.hpp"
 #include "curves/classes.hpp"
+#include "shapes/cuboid.hpp"
+#include "shapes/line_segment.hpp"
+#include "shapes/sphere.hpp"
 #include "values/classes.hpp"
 
 namespace vx {
@@ -27,6 +30,9 @@ const ModuleClass module_classes[] = {
     {"Mat3", &type_object<PyDMat3>},
     {"Mat4", &type_object<PyDMat4>},
     {"Affine3", &type_object<PyDAffine3>},
+    {"Sphere", &type_object<PySphere>},
+    {"Cuboid", &type_object<PyCuboid>},
+    {"LineSegment", &type_object<PyLineSegment>},
     {"Interval", &type_object<PyInterval>},
     {"Nearest", &type_object<PyNearest>},
     {"QuadraticBezier", &type_object<PyQuadraticBezier>},
