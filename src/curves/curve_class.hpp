@@ -7,6 +7,7 @@
 // (the `float` and `curvel::Vec3` casters), results widened on the way out.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -15,9 +16,10 @@
 #include "curves/classes.hpp"
 #include "curves/evaluation.hpp"
 #include "curves/exact_or.hpp"
-#include "curves/single_precision.hpp"
+#include "shapes/single_precision.hpp"
 #include "curves/state.hpp"
 #include "curves/transforms.hpp"
+#include "shapes/cuboid.hpp"
 
 namespace vx::curves {
 
@@ -80,6 +82,23 @@ struct CurveClass {
     static float distance_sq(const C& c, Vec3 query) { return nearest_to(c, query).dist_sq; }
     static float distance(const C& c, Vec3 query) { return std::sqrt(distance_sq(c, query)); }
     static std::vector<Vec3> control_points(const C& c) { return {c.points.begin(), c.points.end()}; }
+    // The box of the control points, not of the curve. Each bound keeps its
+    // value only while strictly beyond the next point, so a NaN coordinate is
+    // taken up; with no points the bounds stay infinite and the box comes out
+    // with a NaN center and -inf half extents.
+    static tangor::Cuboid aabb(const C& c) {
+        constexpr float inf = std::numeric_limits<float>::infinity();
+        Vec3 lo = curvel::splat(inf), hi = curvel::splat(-inf);
+        const auto keep_lower = [](float bound, float v) { return bound < v ? bound : v; };
+        const auto keep_upper = [](float bound, float v) { return bound > v ? bound : v; };
+        for (const Vec3& p : c.points) {
+            lo = {keep_lower(lo.x, p.x), keep_lower(lo.y, p.y), keep_lower(lo.z, p.z)};
+            hi = {keep_upper(hi.x, p.x), keep_upper(hi.y, p.y), keep_upper(hi.z, p.z)};
+        }
+        const Vec3 center = (lo + hi) * 0.5f;
+        const Vec3 half = (hi - lo) * 0.5f;
+        return tangor::Cuboid{center, tangor::cuboid::IDENTITY_AXES, {half.x, half.y, half.z}, true};
+    }
 
     // ---- Transform ----
     static C scaled(const C& c, float factor) {
@@ -144,6 +163,7 @@ bind::MethodTable curve_methods() {
         D::template method<"point_clamped($self, t)", &F::point_clamped>(),
         D::template method<"endpoints($self)", &F::endpoints>(),
         D::template method<"length($self)", &F::length>(),
+        D::template method<"aabb($self)", &F::aabb>(),
         D::template method<"nearest($self, query)", &F::nearest>(),
         D::template method<"distance($self, query)", &F::distance>(),
         D::template method<"distance_sq($self, query)", &F::distance_sq>(),

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "curves/exact_or.hpp"
-#include "curves/single_precision.hpp"
+#include "shapes/single_precision.hpp"
 #include "curves/state.hpp"
 #include "curves/classes.hpp"
 #include "vxformats/number_text.hpp"

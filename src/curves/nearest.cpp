@@ -5,7 +5,7 @@
 
 #include "curves/classes.hpp"
 #include "curves/exact_or.hpp"
-#include "curves/single_precision.hpp"
+#include "shapes/single_precision.hpp"
 #include "curves/state.hpp"
 #include "vxformats/number_text.hpp"
 

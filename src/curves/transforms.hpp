@@ -4,10 +4,12 @@
 // rotations carry a zero translation on purpose: adding it turns a -0 that the
 // products leave into +0.
 #include "curvel/math/affine3f.hpp"
-#include "curves/single_precision.hpp"
+#include "shapes/single_precision.hpp"
 #include "values/matrix_args.hpp"
 
 namespace vx::curves {
+
+using shapes::narrow;
 
 inline curvel::Mat3 narrow(const DMat3& m) { return {narrow(m.x_axis), narrow(m.y_axis), narrow(m.z_axis)}; }
 
