@@ -75,9 +75,13 @@ def test_missing_fields_and_bad_state(row):
 def test_abs_diff_eq_reads_any_object_with_the_fields(row):
     cls, fields, _, _, _ = row
     r = cls(**fields)
-    shifted = SimpleNamespace(**{k: (v[0] + 0.5, v[1], v[2]) if k == "point" else v + 0.5 for k, v in fields.items()})
-    assert r.abs_diff_eq(r, 0.0) and r.abs_diff_eq(shifted, 0.5) and not r.abs_diff_eq(shifted, 0.4)
-    assert not r.abs_diff_eq(r, -1.0)
+    assert r.abs_diff_eq(r, 0.0) and not r.abs_diff_eq(r, -1.0)
+    flat = values(r)
+    for k in range(len(flat)):  # each field alone decides
+        moved = [v + 0.5 * (i == k) for i, v in enumerate(flat)]
+        shifted = (SimpleNamespace(min=moved[0], max=moved[1]) if cls is Interval
+                   else SimpleNamespace(t=moved[0], point=moved[1:4], dist_sq=moved[4]))
+        assert r.abs_diff_eq(shifted, 0.5) and not r.abs_diff_eq(shifted, 0.4)
     partial = SimpleNamespace(**{k: v for k, v in list(fields.items())[:-1]})
     with pytest.raises(AttributeError) as e:
         r.abs_diff_eq(partial, 1.0)

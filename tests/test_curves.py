@@ -229,9 +229,11 @@ def test_aabb_is_the_box_of_the_control_points(row):
 def test_abs_diff_eq(row):
     cls, points, _, _ = row
     c = curve_of(cls, points)
-    near = curve_of(cls, [(x + 0.25, y, z) for x, y, z in points])
-    assert c.abs_diff_eq(c, 0.0) and c.abs_diff_eq(rhs=near, max_abs_diff=0.25)
-    assert not c.abs_diff_eq(near, 0.2) and not c.abs_diff_eq(c, -1.0) and not c.abs_diff_eq(c, math.nan)
+    assert c.abs_diff_eq(c, 0.0) and not c.abs_diff_eq(c, -1.0) and not c.abs_diff_eq(c, math.nan)
+    for axis in range(3):
+        near = curve_of(cls, [tuple(v + 0.25 * (i == axis) for i, v in enumerate(p)) for p in points])
+        assert c.abs_diff_eq(rhs=near, max_abs_diff=0.25) and c.abs_diff_eq(near, 0.3)
+        assert not c.abs_diff_eq(near, 0.2)
 
     class Points:
         pass
@@ -296,6 +298,9 @@ def test_split_at_an_unclamped_parameter(cls):
     c = curve_of(cls, BENT[: 4 if cls is CubicBezier else 3])
     left, right = c.split(0.5)
     assert xyz(left.points[-1]) == xyz(right.points[0]) == xyz(c.point(0.5))
+    for u in (0.25, 0.6):
+        np.testing.assert_allclose(xyz(left.point(u)), xyz(c.point(0.5 * u)), atol=1e-6)
+        np.testing.assert_allclose(xyz(right.point(u)), xyz(c.point(0.5 + 0.5 * u)), atol=1e-6)
     far_left, far_right = c.split(2.0)
     np.testing.assert_allclose(xyz(far_left.point(1.0)), xyz(c.point(2.0)), rtol=1e-6)
     whole, end = c.split_at(2.0)
