@@ -1,8 +1,8 @@
-"""A short tour of vexorin's value types."""
+"""A short tour of vexorin's value types and curves."""
 
 import pickle
 
-from vexorin import EulerRot, Vec3
+from vexorin import CubicBezier, EulerRot, Polyline, Vec3
 
 a = Vec3(1, 2, 3)
 b = Vec3(x=0.5, z=-2)
@@ -14,3 +14,11 @@ print("JSON:", a.to_json(), "->", Vec3.from_json(a.to_json()))
 print("pickle round trip:", pickle.loads(pickle.dumps(a)))
 print("NumPy:", a.to_numpy())
 print("Euler order:", EulerRot.XYZ, int(EulerRot.XYZ))
+
+# Curves: single precision inside, Vec3 in and out.
+curve = CubicBezier((0, 0, 0), (1, 2, 0), (3, 2, 0), (4, 0, 0))
+print("curve:", curve, " point(0.5) =", curve.point(0.5), " length:", round(curve.length(), 4))
+print("nearest to (2, 3, 0):", curve.nearest((2, 3, 0)))
+print("halfway along:", curve.point_at_distance(curve.length() / 2), " bounds:", curve.aabb())
+left, right = curve.split(0.5)
+print("halves meet at", left.points[-1], "; a polyline's pieces:", Polyline([(0, 0, 0), (1, 0, 0), (1, 2, 0)]).segments())

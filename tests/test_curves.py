@@ -260,6 +260,21 @@ def test_transforms_store_zero_as_plus_zero():
     assert bits(c.scaled(1.0).points[0].x) == bits(-0.0)
 
 
+def test_rotated_quat_builds_the_matrix_of_an_unnormalised_quaternion():
+    f = np.float32
+    x, y, z, w = (f(v) for v in (0.3, -0.5, 0.7, 1.1))
+    x2, y2, z2 = x + x, y + y, z + z
+    xx, xy, xz, yy, yz, zz = x2 * x, y2 * x, z2 * x, y2 * y, z2 * y, z2 * z
+    wx, wy, wz = x2 * w, y2 * w, z2 * w
+    c0 = np.array([f(1) - (yy + zz), xy + wz, xz - wy], dtype=f)
+    c1 = np.array([xy - wz, f(1) - (xx + zz), yz + wx], dtype=f)
+    c2 = np.array([xz + wy, yz - wx, f(1) - (xx + yy)], dtype=f)
+    p = np.array([1.5, -2.25, 0.1], dtype=f)
+    expected = ((c0 * p[0] + c1 * p[1]) + c2 * p[2]).astype(float).tolist()
+    moved = Polyline([p.astype(float).tolist()]).rotated_quat((0.3, -0.5, 0.7, 1.1))
+    assert same_bits(xyz(moved.points[0]), expected)
+
+
 @pytest.mark.parametrize("cls", [CubicBezier, QuadraticBezier, Spline, Polyline])
 def test_nan_length_gives_nan_parameters(cls):
     c = curve_of(cls, [(0.0, 0.0, 0.0), (math.nan, 1.0, 0.0), (2.0, 0.0, 0.0), (3.0, 1.0, 0.0)][: 3 if cls is QuadraticBezier else 4])
