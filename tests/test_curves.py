@@ -223,6 +223,8 @@ def test_straight_cubic_has_no_normal_and_extrapolates_unless_clamped():
     assert [xyz(c.point(1.5)), xyz(c.point_clamped(1.5))] == [[4.5, 0, 0], [3, 0, 0]]
     assert xyz(c.point_clamped(-3)) == [0, 0, 0]
     assert c.curvature(0.4) == 0.0 and all(math.isnan(x) for x in xyz(c.point_clamped(math.nan)))
+    # Newton's inversion stops where the speed vanishes instead of dividing by it.
+    assert CubicBezier((0, 0, 0), (0, 0, 0), (1, 0, 0), (2, 0, 0)).t_at_distance(0.0) == 0.0
 
 
 @pytest.mark.parametrize("cls", BEZIERS)
