@@ -1,8 +1,9 @@
 """ns per call of vexorin's methods, beside references measured in the same run.
 
 Each row times one operation of vexorin and, where they exist, the same kind of work done by the
-builtin `complex` (a floor: the interpreter's own cost of a small immutable number object), PyGLM and
-NumPy. Ratios are to the complex floor of the same row.
+builtin `complex` (a floor: the interpreter's own cost of a small immutable number object), PyGLM,
+NumPy and, for the curves, the `bezier` package on the same curve. Ratios are to the complex floor of the
+same row.
 
     python3 bench/bench.py [--filter TEXT] [--repeat N] [--clouds N,N,...] [--cloud-memory-gb G]
 
@@ -29,6 +30,10 @@ try:
     import numpy as np
 except ImportError:
     np = None
+try:
+    import bezier
+except ImportError:  # the bezier package is an optional baseline
+    bezier = None
 
 # (group, label, vexorin statement, {baseline name: statement}); statements run with the setup
 # namespace below.
@@ -89,7 +94,16 @@ ROWS = [
     ("Sphere", "repr(s)", "repr(sph)", {"complex": "repr(c)"}),
     ("Sphere", "pickle round trip", "loads(dumps(sph))", {"complex": "loads(dumps(c))"}),
     ("Cuboid", "construct from tuples", "Cuboid(t, eye3, t)", {"complex": "complex(1.0, 2.0)"}),
+    # bezier has no nearest-point search; its locate() (the parameter of a point on the curve) is the
+    # closest routine it offers.
+    ("CubicBezier", "point(t)", "cb.point(0.3)", {"complex": "c + d", "bezier": "bz.evaluate(0.3)"}),
+    ("CubicBezier", "length()", "cb.length()", {"complex": "c + d", "bezier": "bz.length"}),
+    ("CubicBezier", "nearest(p)", "cb.nearest(a)", {"complex": "c + d", "bezier": "bz.locate(bp)"}),
+    ("Spline", "point(t), 16 points", "sp.point(0.3)", {"complex": "c + d"}),
+    ("Spline", "length(), 16 points", "sp.length()", {"complex": "c + d"}),
 ]
+
+CURVE = [(0.0, 0.0, 0.0), (1.0, 2.0, 0.5), (3.0, 2.5, -1.0), (4.0, 0.0, 1.0)]
 
 
 def namespace():
@@ -132,6 +146,12 @@ def namespace():
         ns.update(gvec3=glm.dvec3, ga=glm.dvec3(1.0, 2.0, 3.0), gb=glm.dvec3(4.0, 5.0, 6.0), glm=glm)
         ns.update(gvec2=glm.dvec2, ga2=glm.dvec2(1.0, 2.0), gb2=glm.dvec2(4.0, 5.0))
         ns.update(gvec4=glm.dvec4, ga4=glm.dvec4(1.0, 2.0, 3.0, 4.0), gb4=glm.dvec4(5.0, 6.0, 7.0, 8.0))
+    if hasattr(vx, "CubicBezier"):
+        ns.update(cb=vx.CubicBezier(*CURVE))
+        ns.update(sp=vx.Spline([(k, (k * 7) % 5, (k * 3) % 4) for k in range(16)]))
+    if bezier is not None and np is not None:
+        bz = bezier.Curve(np.asfortranarray(np.array(CURVE).T), degree=3)
+        ns.update(bz=bz, bp=bz.evaluate(0.3))
     if np is not None:
         ns.update(na=np.array([1.0, 2.0, 3.0]), nb=np.array([4.0, 5.0, 6.0]))
         ns.update(na2=np.array([1.0, 2.0]), nb2=np.array([4.0, 5.0]))
@@ -222,7 +242,7 @@ def main():
     if args.measure_cloud:
         return measure_cloud(args.measure_cloud, args.points, args.cloud_memory_gb, min(args.repeat, 3))
     ns = namespace()
-    names = ["complex", "glm", "numpy"]
+    names = ["complex", "glm", "numpy", "bezier"]
     print(f"{'operation':<34}{'vexorin':>10}" + "".join(f"{n:>10}" for n in names) + f"{'/complex':>10}")
     for group, label, stmt, baselines in ROWS:
         title = f"{group} {label}"
@@ -235,7 +255,7 @@ def main():
         cells = []
         for n in names:
             s = baselines.get(n)
-            if s is None or (n == "glm" and glm is None) or (n == "numpy" and np is None):
+            if s is None or (n == "glm" and glm is None) or (n == "numpy" and np is None) or (n == "bezier" and "bz" not in ns):
                 cells.append(f"{'-':>10}")
                 continue
             try:

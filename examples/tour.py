@@ -1,8 +1,8 @@
-"""A short tour of vexorin's value types and shapes."""
+"""A short tour of vexorin's value types, shapes and curves."""
 
 import pickle
 
-from vexorin import Capsule, Cuboid, EulerRot, Sphere, Vec3
+from vexorin import Capsule, CubicBezier, Cuboid, EulerRot, Polyline, Sphere, Vec3
 
 a = Vec3(1, 2, 3)
 b = Vec3(x=0.5, z=-2)
@@ -22,3 +22,11 @@ print("box:", box, " contains (1, 1, 1):", box.contains_point((1, 1, 1)), " corn
 cap = Capsule((0, 0, 0), (0, 0, 2), 0.5)
 print("capsule:", cap, " bounding sphere:", cap.bounding_sphere(), " fields:", cap.__dict__)
 print("shape pickle round trip:", pickle.loads(pickle.dumps(cap)))
+
+# Curves: single precision inside, Vec3 in and out.
+curve = CubicBezier((0, 0, 0), (1, 2, 0), (3, 2, 0), (4, 0, 0))
+print("curve:", curve, " point(0.5) =", curve.point(0.5), " length:", round(curve.length(), 4))
+print("nearest to (2, 3, 0):", curve.nearest((2, 3, 0)))
+print("halfway along:", curve.point_at_distance(curve.length() / 2), " bounds:", curve.aabb())
+left, right = curve.split(0.5)
+print("halves meet at", left.points[-1], "; a polyline's pieces:", Polyline([(0, 0, 0), (1, 0, 0), (1, 2, 0)]).segments())

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bind/class.hpp"
+#include "curves/classes.hpp"
 #include "shapes/capsule.hpp"
 #include "shapes/convex_polygon.hpp"
 #include "shapes/convex_polytope.hpp"
@@ -48,6 +49,12 @@ const ModuleClass module_classes[] = {
     {"LineSegment", &type_object<PyLineSegment>},
     {"Plane", &type_object<PyPlane>},
     {"Pointcloud", &type_object<PyPointcloud>},
+    {"Interval", &type_object<PyInterval>},
+    {"Nearest", &type_object<PyNearest>},
+    {"QuadraticBezier", &type_object<PyQuadraticBezier>},
+    {"CubicBezier", &type_object<PyCubicBezier>},
+    {"Polyline", &type_object<PyPolyline>},
+    {"Spline", &type_object<PySpline>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {

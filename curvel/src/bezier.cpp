@@ -8,40 +8,97 @@ namespace curvel {
 // Each degree is written out as its own de Casteljau scheme with named
 // levels: the compiler keeps them in registers, where a loop over an array of
 // points goes through memory several times slower, and the operation order
-// stays visible.
+// stays visible. Position and velocity are written once over the number type
+// S: float, or four lanes (lanes::F4) for the quadrature and the nearest-point
+// search, which give the scalar bits in every lane.
+namespace {
+
+using lanes::Vec3Of;
+
+// One coordinate of the point at t, from that coordinate of each control point.
+template <std::size_t N, class S>
+S casteljau(const std::array<float, N>& P, S t, S u) {
+  if constexpr (N == 4) {
+    const S A = u * P[0] + t * P[1];
+    const S B = u * P[1] + t * P[2];
+    const S C = u * P[2] + t * P[3];
+    const S D = u * A + t * B;
+    const S E = u * B + t * C;
+    return u * D + t * E;
+  } else {
+    return u * (u * P[0] + t * P[1]) + t * (u * P[1] + t * P[2]);
+  }
+}
+
+template <std::size_t K>
+std::array<float, K> coordinate(const std::array<Vec3, K>& points, float Vec3::*axis) {
+  std::array<float, K> c{};
+  for (std::size_t i = 0; i < K; ++i) c[i] = points[i].*axis;
+  return c;
+}
+
+template <std::size_t N, class S>
+Vec3Of<S> point_at(const Bezier<N>& curve, S t) {
+  const S u = 1.0f - t;
+  return {casteljau(coordinate(curve.points, &Vec3::x), t, u), casteljau(coordinate(curve.points, &Vec3::y), t, u),
+          casteljau(coordinate(curve.points, &Vec3::z), t, u)};
+}
+
+// The velocity as a curve of its own over the difference points D, which
+// depend on the control points only and are formed once per curve: 3·(P[k+1] −
+// P[k]) for the cubic, (P[k+1] − P[k]) doubled by an addition for the
+// quadratic.
+template <std::size_t N>
+struct Hodograph {
+  std::array<Vec3, N - 1> D;
+
+  explicit Hodograph(const Bezier<N>& curve) {
+    const auto& P = curve.points;
+    if constexpr (N == 4) {
+      D = {3.0f * (P[1] - P[0]), 3.0f * (P[2] - P[1]), 3.0f * (P[3] - P[2])};
+    } else {
+      const Vec3 d0 = P[1] - P[0];
+      const Vec3 d1 = P[2] - P[1];
+      D = {d0 + d0, d1 + d1};
+    }
+  }
+
+  template <class S>
+  S coordinate_at(float Vec3::*axis, S t, S u) const {
+    if constexpr (N == 4) {
+      const float D0 = D[0].*axis, D1 = D[1].*axis, D2 = D[2].*axis;
+      return u * (u * D0 + t * D1) + t * (u * D1 + t * D2);
+    } else {
+      return u * (D[0].*axis) + t * (D[1].*axis);
+    }
+  }
+  template <class S>
+  Vec3Of<S> at(S t) const {
+    const S u = 1.0f - t;
+    return {coordinate_at(&Vec3::x, t, u), coordinate_at(&Vec3::y, t, u), coordinate_at(&Vec3::z, t, u)};
+  }
+  // |velocity|, as length(velocity(t)).
+  template <class S>
+  S speed(S t) const {
+    return lanes::sqrt(lanes::length_squared(at(t)));
+  }
+};
+
+template <class S>
+Vec3 to_vec3(const Vec3Of<S>& v) {
+  return {v.x, v.y, v.z};
+}
+
+}  // namespace
 
 template <std::size_t N>
 Vec3 point(const Bezier<N>& curve, float t) {
-  const float u = 1.0f - t;
-  if constexpr (N == 4) {
-    const auto& [P0, P1, P2, P3] = curve.points;
-    const Vec3 A = u * P0 + t * P1;
-    const Vec3 B = u * P1 + t * P2;
-    const Vec3 C = u * P2 + t * P3;
-    const Vec3 D = u * A + t * B;
-    const Vec3 E = u * B + t * C;
-    return u * D + t * E;
-  } else {
-    const auto& [P0, P1, P2] = curve.points;
-    return u * (u * P0 + t * P1) + t * (u * P1 + t * P2);
-  }
+  return to_vec3(point_at(curve, t));
 }
 
 template <std::size_t N>
 Vec3 velocity(const Bezier<N>& curve, float t) {
-  const float u = 1.0f - t;
-  if constexpr (N == 4) {
-    const auto& [P0, P1, P2, P3] = curve.points;
-    const Vec3 D0 = 3.0f * (P1 - P0);
-    const Vec3 D1 = 3.0f * (P2 - P1);
-    const Vec3 D2 = 3.0f * (P3 - P2);
-    return u * (u * D0 + t * D1) + t * (u * D1 + t * D2);
-  } else {
-    const auto& [P0, P1, P2] = curve.points;
-    const Vec3 d0 = P1 - P0;
-    const Vec3 d1 = P2 - P1;
-    return u * (d0 + d0) + t * (d1 + d1);
-  }
+  return to_vec3(Hodograph<N>(curve).at(t));
 }
 
 template <std::size_t N>
@@ -59,7 +116,8 @@ Vec3 acceleration(const Bezier<N>& curve, float t) {
 
 template <std::size_t N>
 float integrate_speed(const Bezier<N>& curve, float t) {
-  return integrate_speed_over(curve, t, BEZIER_QUADRATURE_INTERVALS);
+  const Hodograph<N> hodograph(curve);
+  return gauss_legendre([&](auto x) { return hodograph.speed(x); }, t, BEZIER_QUADRATURE_INTERVALS);
 }
 
 template <std::size_t N>
@@ -74,12 +132,17 @@ float arc_length_to(const Bezier<N>& curve, float t) {
 
 template <std::size_t N>
 float t_at_distance(const Bezier<N>& curve, float s) {
-  return newton_t_at_distance(curve, s, BEZIER_QUADRATURE_INTERVALS);
+  return newton_t_at_distance(curve, s, [&](float t) { return integrate_speed(curve, t); });
 }
 
 template <std::size_t N>
 Nearest sampled_nearest(const Bezier<N>& curve, Vec3 query) {
-  return sampled_nearest_over(curve, query, 24);
+  // As distance_squared(query, point(t)): (q − p) squared, (x + y) + z.
+  const auto dist_sq = [&](auto t) {
+    const auto p = point_at(curve, t);
+    return lanes::length_squared(Vec3Of<decltype(t)>{query.x - p.x, query.y - p.y, query.z - p.z});
+  };
+  return sampled_nearest_over(dist_sq, [&](float t) { return point(curve, t); }, query, 24);
 }
 
 template <std::size_t N>

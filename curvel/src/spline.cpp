@@ -85,14 +85,17 @@ float arc_length_to(const Spline& curve, float t) {
 }
 
 float t_at_distance(const Spline& curve, float s) {
-  return newton_t_at_distance(curve, s, quadrature_intervals(curve));
+  const std::size_t m = quadrature_intervals(curve);
+  return newton_t_at_distance(curve, s, [&](float t) { return integrate_speed_over(curve, t, m); });
 }
 
 Nearest nearest(const Spline& curve, Vec3 query) {
   const std::size_t n = curve.points.size();
   if (n == 0) return {0.0f, {}, INF};
   if (n == 1) return {0.0f, curve.points[0], distance_squared(query, curve.points[0])};
-  return sampled_nearest_over(curve, query, 16 * (n - 1));
+  const auto at = [&](float t) { return point(curve, t); };
+  const auto dist_sq = [&](float t) { return distance_squared(query, at(t)); };
+  return sampled_nearest_over(dist_sq, at, query, 16 * (n - 1));
 }
 
 Spline subcurve(const Spline& curve, float t0, float t1) {
