@@ -11,11 +11,9 @@ namespace vx::curves {
 
 using shapes::narrow;
 
-inline curvel::Mat3 narrow(const DMat3& m) { return {narrow(m.x_axis), narrow(m.y_axis), narrow(m.z_axis)}; }
+inline curvel::Affine3 linear_map(const DMat3& m) { return {shapes::narrow_matrix(m), {}}; }
 
-inline curvel::Affine3 linear_map(const DMat3& m) { return {narrow(m), {}}; }
-
-inline curvel::Affine3 affine_map(const DAffine3& a) { return {narrow(a.matrix3), narrow(a.translation)}; }
+inline curvel::Affine3 affine_map(const DAffine3& a) { return shapes::narrow_affine(a); }
 
 // The matrix of q as the curve classes build it: q is not normalised, so a
 // non-unit quaternion scales and shears as well. Doubled components first,
