@@ -4,6 +4,8 @@
 #include <string>
 
 #include "bind/class.hpp"
+#include "colliders/collider.hpp"
+#include "colliders/sphere_collection.hpp"
 #include "shapes/capsule.hpp"
 #include "shapes/cuboid.hpp"
 #include "shapes/cylinder.hpp"
@@ -42,6 +44,8 @@ const ModuleClass module_classes[] = {
     {"Ray", &type_object<PyRay>},
     {"LineSegment", &type_object<PyLineSegment>},
     {"Plane", &type_object<PyPlane>},
+    {"SphereCollection", &type_object<PySphereCollection>},
+    {"Collider", &type_object<PyCollider>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {
