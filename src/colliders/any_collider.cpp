@@ -31,6 +31,7 @@ using bind::Ref;
 
 // One shape, filed into its collection; false when the object is no shape.
 bool add_shape(PyObject* o, Collider& c) {
+    if (Py_TYPE(o) == bind::type_object<PyCylinder>()) return c.add(bind::value_of<PyCylinder>(o)), true;
     if (auto s = bind::try_cast<tangor::Sphere>(o)) return c.add(*s), true;
     if (auto s = bind::try_cast<tangor::Capsule>(o)) return c.add(*s), true;
     if (auto s = bind::try_cast<tangor::Cuboid>(o)) return c.add(*s), true;
