@@ -14,6 +14,7 @@
 #include "shapes/plane.hpp"
 #include "shapes/pointcloud.hpp"
 #include "shapes/ray.hpp"
+#include "shapes/shape_union.hpp"
 #include "shapes/sphere.hpp"
 #include "values/classes.hpp"
 
@@ -48,6 +49,7 @@ const ModuleClass module_classes[] = {
     {"LineSegment", &type_object<PyLineSegment>},
     {"Plane", &type_object<PyPlane>},
     {"Pointcloud", &type_object<PyPointcloud>},
+    {"Shape", &type_object<PyShape>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {

@@ -1,6 +1,7 @@
 #include "shapes/convex_polygon.hpp"
 
 #include "shapes/shape_frame.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -67,6 +68,7 @@ const bind::ClassDef& PyConvexPolygon::def() {
             {
                 &frame,
                 &members,
+                &shapes::union_methods<PyConvexPolygon>,
             },
         // u_axis and v_axis are fields although the constructor derives them.
         .fields = std::vector<const char*>{"center", "normal", "u_axis", "v_axis", "vertices_2d"},

@@ -3,6 +3,7 @@
 #include "shapes/cuboid.hpp"
 #include "shapes/shape_frame.hpp"
 #include "tangor/stretch.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -94,6 +95,7 @@ const bind::ClassDef& PyConvexPolytope::def() {
             {
                 &frame,
                 &members,
+                &shapes::union_methods<PyConvexPolytope>,
             },
         .fields = std::vector<const char*>{"planes", "vertices"},
     };

@@ -7,6 +7,7 @@
 
 #include "bind/numpy_bridge.hpp"
 #include "shapes/shape_frame.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 
@@ -107,6 +108,7 @@ const bind::ClassDef& PyPointcloud::def() {
             {
                 &frame,
                 &members,
+                &shapes::union_methods<PyPointcloud>,
             },
         .fields = std::vector<const char*>{},
     };
