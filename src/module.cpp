@@ -7,12 +7,16 @@
 #include "colliders/collider.hpp"
 #include "colliders/sphere_collection.hpp"
 #include "shapes/capsule.hpp"
+#include "shapes/convex_polygon.hpp"
+#include "shapes/convex_polytope.hpp"
 #include "shapes/cuboid.hpp"
 #include "shapes/cylinder.hpp"
 #include "shapes/line.hpp"
 #include "shapes/line_segment.hpp"
 #include "shapes/plane.hpp"
+#include "shapes/pointcloud.hpp"
 #include "shapes/ray.hpp"
+#include "shapes/shape_union.hpp"
 #include "shapes/sphere.hpp"
 #include "values/classes.hpp"
 
@@ -40,11 +44,15 @@ const ModuleClass module_classes[] = {
     {"Capsule", &type_object<PyCapsule>},
     {"Cuboid", &type_object<PyCuboid>},
     {"Cylinder", &type_object<PyCylinder>},
+    {"ConvexPolytope", &type_object<PyConvexPolytope>},
+    {"ConvexPolygon", &type_object<PyConvexPolygon>},
     {"Line", &type_object<PyLine>},
     {"Ray", &type_object<PyRay>},
     {"LineSegment", &type_object<PyLineSegment>},
     {"Plane", &type_object<PyPlane>},
+    {"Pointcloud", &type_object<PyPointcloud>},
     {"SphereCollection", &type_object<PySphereCollection>},
+    {"Shape", &type_object<PyShape>},
     {"Collider", &type_object<PyCollider>},
 };
 

@@ -8,9 +8,9 @@ import struct
 
 import pytest
 
-from support import p_record, p_stream, p_text, p_vec
-from vexorin import (Affine3, Capsule, Collider, Cuboid, Cylinder, Line, LineSegment, Mat3, Plane, Ray, Sphere,
-                     SphereCollection, Vec3)
+from support import p_text, p_value
+from vexorin import (Affine3, Capsule, Collider, Cuboid, Cylinder, Line, LineSegment, Mat3, Plane, Pointcloud, Ray,
+                     Shape, Sphere, SphereCollection, Vec3)
 
 INF = math.inf
 EYE = [[1, 0, 0], [0, 1, 0], [0, 0, 1]]
@@ -32,8 +32,13 @@ def bound(c):
 
 def build(*shapes):
     c = Collider()
-    c.include(list(shapes))
+    for s in shapes:
+        c.add(s)
     return c
+
+
+def cloud_state(cloud):
+    return pickle.loads(state(cloud))
 
 
 def test_mask_and_repr():
@@ -54,9 +59,7 @@ def test_mask_and_repr():
     ([((0, 0, 0), 0), ((5, 0, 0), 1)], (3, 0, 0, 3)),  # a member at the origin of radius 0 is a member
 ])
 def test_grow_step(spheres, expected):
-    c = Collider()
-    for center, r in spheres:
-        c.include(Sphere(center, r))
+    c = build(*(Sphere(center, r) for center, r in spheres))
     assert bound(c) == expected
 
 
@@ -66,6 +69,22 @@ def test_unbounded_kinds_make_the_radius_infinite_for_good():
         assert c.broadphase().radius == INF
         back = Collider(__pickle_state__=state(c))
         assert bound(back) == (0, 0, 0, INF) and back.mask() == c.mask()
+
+
+def test_add_takes_any_shape():
+    c = Collider()
+    c.add(S1)
+    for shape in (Shape.Sphere(Sphere((1, 0, 0), 1)), Shape.Cylinder(Cylinder((0, 0, 0), (0, 0, 1), 1)),
+                  Cylinder((0, 0, 0), (0, 0, 1), 1), Pointcloud([(0, 0, 0)])):
+        c.add(shape)
+    assert c.mask() == 0x080 | 0x004 | 0x800 and len(c.spheres()) == 2 and len(c.cylinders()) == 2
+    before = state(c)
+    for bad in (None, 5, Collider(), [S1]):
+        with pytest.raises(TypeError) as e:
+            c.add(bad)
+        assert str(e.value) == "expected a Shape (Sphere, Cuboid, Cylinder, etc.)"
+        assert e.value.__notes__ == ["while processing 'shape'"]
+    assert state(c) == before
 
 
 # ---- the any-collider converter ----
@@ -167,6 +186,18 @@ def test_include_self_is_refused_and_merge_self_doubles():
 def test_borrow_flag_against_reentry():
     c = build(S1)
 
+    class Reading:
+        radius = 1.0
+
+        @property
+        def center(self):
+            c.mask()
+            return (0, 0, 0)
+
+    # The refusal of the duck-typed probe (its attribute met the borrow) is discarded like any other.
+    with pytest.raises(TypeError, match="^expected a Shape"):
+        c.add(Reading())
+
     def reading():
         c.mask()
         yield S2
@@ -217,7 +248,7 @@ def points_state(*points):
     """An empty collider's state whose points list holds the given points."""
     body = state(Collider())
     key = p_text("points") + b"]"
-    lst = b"](" + b"".join(p_vec(*p) for p in points) + b"e"
+    lst = p_value([tuple(float(x) for x in p) for p in points])
     assert body.count(key) == 1
     return body.replace(key, p_text("points") + lst)
 
@@ -334,8 +365,40 @@ def test_refine_bounding_encloses_every_member():
         assert (s.center - b.center).length() + s.radius <= b.radius * (1 + 1e-6)
 
 
+def test_collides_edge_cases():
+    assert not any(Collider().collides(q) for q in (S1, BOX, Plane((0, 0, 1), 0), Line((0, 0, 0), (1, 0, 0))))
+    c = build(Sphere((10, 0, 0), 1), Plane((0, 0, 1), -5))
+    assert c.collides(Shape.Sphere(Sphere((12, 0, 0), 1))) and c.collides(Sphere((0, 0, -6), 0.5))
+    assert not c.collides(Sphere((0, 0, 0), 1))
+    for cloud in (Pointcloud([(0, 0, 0)]), Shape.Pointcloud(Pointcloud([(0, 0, 0)]))):
+        with pytest.raises(ValueError) as e:
+            Collider().collides(cloud)
+        assert str(e.value) == "Pointcloud cannot query a Collider<Pointcloud>; use individual shape queries instead"
+    with pytest.raises(TypeError) as e:
+        c.collides(c)
+    assert str(e.value) == "expected a Shape (Sphere, Cuboid, Cylinder, etc.)"
+
+
+def test_point_clouds_under_moves_and_scale():
+    c = build(Pointcloud([(1, 2, 3), (2, 2, 2)], (0, 1), 0.1))
+    t = c.translated((1, 0, 0))
+    cloud = cloud_state(t.pointclouds()[0])
+    assert cloud["inverse_transform"] == (1, 0, 0, 0, 1, 0, 0, 0, 1, -1, 0, 0)
+    assert cloud["spheres"]["x"][:2] == [1, 2]  # the points stay; the map moves
+    assert bound(t)[1:] == bound(c)[1:] and bound(t)[0] == bound(c)[0] + 1
+    assert t.collides(Sphere((2, 2, 3), 0.05)) and not c.collides(Sphere((2, 2, 3), 0.05))
+    s = cloud_state(c.scaled(2).pointclouds()[0])
+    assert s["spheres"]["x"][:2] == [2, 4] and s["r_range"] == (0, 2) and s["point_radius"] == pytest.approx(0.2)
+    assert c.scaled(2).collides(Sphere((2, 4, 6.5), 0.35)) and not c.collides(Sphere((2, 4, 6.5), 0.35))
+    before = state(c)
+    with pytest.raises(ValueError, match="^Pointcloud points must be finite"):
+        c.scaled(INF)
+    assert state(c) == before
+    assert c.try_stretch_d((0, 0, 1)) is None
+
+
 def test_try_stretch_d():
     swept = build(Sphere((0, 0, 0), 1)).try_stretch_d(Vec3(0, 0, 1))
-    assert swept.mask() == 0x01
+    assert swept.mask() == 0x01 and swept.pointclouds() == []
     cap = swept.capsules()[0]
     assert (cap.p1.z, cap.p2.z, cap.radius) == (0, 1, 1)

@@ -8,7 +8,7 @@ import struct
 
 import pytest
 
-from support import p_record, p_stream
+from support import p_stream
 from vexorin import Sphere, SphereCollection
 
 NAN = float("nan")
@@ -166,8 +166,8 @@ def test_round_trips_at_every_protocol():
 
 
 def lanes_state(x, y, z, r, n):
-    lst = lambda v: b"](" + b"".join(b"G" + struct.pack(">d", f) for f in v) + b"e" if v else b"]"
-    return p_stream(p_record(x=lst(x), y=lst(y), z=lst(z), r=lst(r), len=b"K" + bytes([n])))
+    return p_stream({"x": [float(v) for v in x], "y": [float(v) for v in y], "z": [float(v) for v in z],
+                     "r": [float(v) for v in r], "len": n})
 
 
 @pytest.mark.parametrize("body", [

@@ -85,6 +85,22 @@ struct fn_traits<R (*)(A...)> {
     static constexpr std::size_t arity = sizeof...(A);
 };
 
+// f(), its failure noted "while processing '<name>'" as an argument's: for
+// the part of an argument's reading that a body does itself.
+template <class F>
+auto noted(std::string_view name, F f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const Error& e) {
+        set_error(e);
+    } catch (const PythonError&) {
+    }
+    // name may point into a longer text: copy it.
+    std::string n(name);
+    add_argument_note(n.c_str());
+    throw PythonError{};
+}
+
 // Converts one argument; a failure gets the note naming the parameter.
 template <class T>
 T convert_argument(PyObject* o, std::string_view name) {
@@ -93,17 +109,7 @@ T convert_argument(PyObject* o, std::string_view name) {
     } else if constexpr (requires { Caster<T>::absent(); }) {
         if (!o) return Caster<T>::absent();
     }
-    try {
-        return cast<T>(o);
-    } catch (const Error& e) {
-        PyErr_SetString(e.type, e.message.c_str());
-    } catch (const PythonError&) {
-    }
-    // name points into a null-terminated signature text, but not at a
-    // terminator: copy it.
-    std::string n(name);
-    add_argument_note(n.c_str());
-    throw PythonError{};
+    return noted(name, [o] { return cast<T>(o); });
 }
 
 template <class T>

@@ -19,11 +19,19 @@ PyObject* panic_exception_type() {
     return type;
 }
 
+void set_error(const Error& e) noexcept {
+    PyObject* message = PyUnicode_DecodeUTF8(e.message.data(), static_cast<Py_ssize_t>(e.message.size()),
+                                             "backslashreplace");
+    if (!message) return;  // the failed decoding left its own error set
+    PyErr_SetObject(e.type, message);
+    Py_DECREF(message);
+}
+
 static void raise_panic(const std::string& what) {
     std::fprintf(stderr, "vexorin: native failure: %s\n", what.c_str());
     PyObject* type = panic_exception_type();
     if (!type) return;  // its creation left an error set
-    PyErr_SetString(type, what.c_str());
+    set_error(Error{type, what});
 }
 
 void set_error_from_current_exception() noexcept {
@@ -32,7 +40,7 @@ void set_error_from_current_exception() noexcept {
     } catch (const PythonError&) {
         if (!PyErr_Occurred()) raise_panic("error indicator not set");
     } catch (const Error& e) {
-        PyErr_SetString(e.type, e.message.c_str());
+        set_error(e);
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (const std::exception& e) {

@@ -43,6 +43,9 @@ PyObject* panic_exception_type();
 // Sets the Python error for whatever the caller caught; call only inside a
 // catch block. Always leaves an error set.
 void set_error_from_current_exception() noexcept;
+// Raises `e` in the interpreter. Bytes of the message that are not UTF-8
+// (a quoted token of hostile input) appear as \xNN escapes.
+void set_error(const Error& e) noexcept;
 
 // Adds "while processing '{name}'" to the pending exception (where the
 // interpreter supports notes); a failure to add it is ignored.

@@ -12,14 +12,7 @@
 #include "bind/names.hpp"
 #include "colliders/collider.hpp"
 #include "colliders/sphere_collection.hpp"
-#include "shapes/capsule.hpp"
-#include "shapes/cuboid.hpp"
-#include "shapes/cylinder.hpp"
-#include "shapes/line.hpp"
-#include "shapes/line_segment.hpp"
-#include "shapes/plane.hpp"
-#include "shapes/ray.hpp"
-#include "shapes/sphere.hpp"
+#include "shapes/any_shape.hpp"
 
 namespace vx {
 namespace {
@@ -31,16 +24,9 @@ using bind::Ref;
 
 // One shape, filed into its collection; false when the object is no shape.
 bool add_shape(PyObject* o, Collider& c) {
-    if (Py_TYPE(o) == bind::type_object<PyCylinder>()) return c.add(bind::value_of<PyCylinder>(o)), true;
-    if (auto s = bind::try_cast<tangor::Sphere>(o)) return c.add(*s), true;
-    if (auto s = bind::try_cast<tangor::Capsule>(o)) return c.add(*s), true;
-    if (auto s = bind::try_cast<tangor::Cuboid>(o)) return c.add(*s), true;
-    if (auto s = bind::try_cast<tangor::Cylinder>(o)) return c.add(*s), true;
-    if (auto s = shapes::InstanceCaster<PyLine>::try_from(o)) return c.add(*s), true;
-    if (auto s = shapes::InstanceCaster<PyRay>::try_from(o)) return c.add(*s), true;
-    if (auto s = shapes::InstanceCaster<PyLineSegment>::try_from(o)) return c.add(*s), true;
-    if (auto s = shapes::InstanceCaster<PyPlane>::try_from(o)) return c.add(*s), true;
-    return false;
+    std::optional<shapes::AnyShape> shape = bind::try_cast<shapes::AnyShape>(o);
+    if (shape) colliders::push_into(std::move(*shape), c);
+    return shape.has_value();
 }
 
 // o.<name>, or null when o has no such attribute (what hasattr tells); any
@@ -153,6 +139,10 @@ Collider convert(PyObject* o) {
 }
 
 }  // namespace
+
+void colliders::push_into(shapes::AnyShape shape, tangor::Collider<>& c) {
+    shapes::with_kind(shape, [&]<class T>(T& value) { c.add(std::move(value)); });
+}
 
 colliders::AnyCollider bind::Caster<colliders::AnyCollider>::from(PyObject* o) { return {convert(o)}; }
 

@@ -34,6 +34,8 @@ std::string repr(const Collider& c) {
     return text;
 }
 
+void add(Collider& c, shapes::AnyShape shape) { colliders::push_into(std::move(shape), c); }
+
 void include(Collider& c, AnyCollider other) { c.include(std::move(other.value)); }
 
 Collider merge(const Collider& c, AnyCollider other) {
@@ -46,6 +48,7 @@ Collider from_any(AnyCollider obstacles) { return std::move(obstacles.value); }
 
 const bind::MethodTable frame = {
     D::constructor<"Collider(*, __pickle_state__=None)", &construct>(),
+    D::method<"add($self, shape)", &add>(),
     D::method<"include($self, other)", &include>(),
     D::method<"merge($self, other)", &merge>(),
     D::method<"with_any($self, obstacle)", &merge>(),

@@ -1,5 +1,6 @@
 #pragma once
 #include "bind/class.hpp"
+#include "shapes/any_shape.hpp"
 #include "tangor/collider.hpp"
 
 namespace vx {
@@ -21,6 +22,9 @@ namespace colliders {
 const bind::MethodTable& query_methods();
 const bind::MethodTable& view_methods();
 const bind::MethodTable& move_methods();
+
+// Files one shape into its kind's collection (any_collider.cpp).
+void push_into(shapes::AnyShape shape, tangor::Collider<>& c);
 
 // The any-collider converter's result (any_collider.cpp): a new library
 // collider, never sharing data with the argument.

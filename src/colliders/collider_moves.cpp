@@ -3,8 +3,8 @@
 // the overall sphere with them (or takes them afresh when the move is not
 // rigid), and an empty collider keeps its all-zero sphere.
 #include "colliders/collider.hpp"
-#include "colliders/pointcloud_errors.hpp"
 #include "shapes/cuboid.hpp"
+#include "shapes/pointcloud.hpp"
 #include "shapes/single_precision.hpp"
 #include "shapes/sphere.hpp"
 #include "values/matrix_args.hpp"
@@ -26,7 +26,7 @@ tangor::Cuboid obb(const Collider& c) { return c.obb(); }
 // single cloud); member spheres and the overall sphere are then taken afresh.
 Collider scaled(const Collider& c, float factor) {
     Collider out = c;
-    if (auto refused = out.scale(factor)) raise_pointcloud_error(*refused);
+    if (auto refused = out.scale(factor)) shapes::built_cloud(*refused);
     return out;
 }
 

@@ -8,6 +8,17 @@ namespace {
 using D = bind::Declare<PyCollider>;
 using Collider = tangor::Collider<>;
 
+// The query of the shape's kind; a point cloud has none.
+bool collides(const Collider& c, shapes::AnyShape shape) {
+    return shapes::with_kind(shape, [&]<class T>(const T& query) -> bool {
+        if constexpr (std::is_same_v<T, tangor::Pointcloud>)
+            bind::raise_value_error(
+                "Pointcloud cannot query a Collider<Pointcloud>; use individual shape queries instead");
+        else
+            return tangor::query_collider(query, c);
+    });
+}
+
 // Both colliders are read in place: `other` under its own shared borrow, so
 // c.collides_other(c) is allowed.
 bool collides_other(const Collider& c, bind::SharedRef<PyCollider> other) { return tangor::collides_other(c, *other); }
@@ -25,6 +36,7 @@ std::optional<Collider> try_stretch_d(const Collider& c, curvel::Vec3 translatio
 
 const bind::MethodTable& query_methods() {
     static const bind::MethodTable t = {
+        D::method<"collides($self, shape)", &collides>(),
         D::method<"collides_other($self, other)", &collides_other>(),
         D::method<"refine_bounding($self)", &refine_bounding>(),
         D::method<"try_stretch_d($self, translation)", &try_stretch_d>(),

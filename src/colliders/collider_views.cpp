@@ -4,13 +4,7 @@
 
 #include "colliders/collider.hpp"
 #include "colliders/sphere_collection.hpp"
-#include "shapes/capsule.hpp"
-#include "shapes/cuboid.hpp"
-#include "shapes/cylinder.hpp"
-#include "shapes/line.hpp"
-#include "shapes/line_segment.hpp"
-#include "shapes/plane.hpp"
-#include "shapes/ray.hpp"
+#include "shapes/any_shape.hpp"
 
 namespace vx::colliders {
 namespace {
@@ -44,9 +38,12 @@ const bind::MethodTable& view_methods() {
         D::method<"cuboids($self)", &view<&Collider::cuboids>>(),
         D::method<"cylinders($self)", &view<&Collider::cylinders>>(),
         D::method<"planes($self)", &view<&Collider::planes>>(),
+        D::method<"polygons($self)", &view<&Collider::polygons>>(),
+        D::method<"polytopes($self)", &view<&Collider::polytopes>>(),
         D::method<"lines($self)", &view<&Collider::lines>>(),
         D::method<"rays($self)", &view<&Collider::rays>>(),
         D::method<"segments($self)", &view<&Collider::segments>>(),
+        D::method<"pointclouds($self)", &view<&Collider::pointclouds>>(),
         D::method<"spheres($self)", &spheres>(),
     };
     return t;

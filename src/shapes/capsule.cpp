@@ -1,6 +1,7 @@
 #include "shapes/capsule.hpp"
 
 #include "shapes/axis_shape.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -35,6 +36,7 @@ const bind::ClassDef& PyCapsule::def() {
                 &frame,
                 &axis,
                 &own,
+                &shapes::union_methods<PyCapsule>,
             },
         .fields = std::vector<const char*>{"p1", "p2", "radius"},
     };

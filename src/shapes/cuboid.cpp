@@ -4,6 +4,7 @@
 
 #include "shapes/shape_frame.hpp"
 #include "values/matrix_args.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -114,6 +115,7 @@ const bind::ClassDef& PyCuboid::def() {
             {
                 &frame,
                 &members,
+                &shapes::union_methods<PyCuboid>,
             },
         .fields = std::vector<const char*>{"center", "axes", "half_extents"},
     };

@@ -4,6 +4,7 @@
 
 #include "shapes/axis_shape.hpp"
 #include "values/math/dquat.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -62,6 +63,7 @@ const bind::ClassDef& PyCylinder::def() {
                 &frame,
                 &axis,
                 &own,
+                &shapes::union_methods<PyCylinder>,
             },
         .fields = std::vector<const char*>{"p1", "p2", "radius"},
     };

@@ -1,6 +1,7 @@
 #include "shapes/line.hpp"
 
 #include "shapes/origin_dir_shape.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -26,6 +27,7 @@ const bind::ClassDef& PyLine::def() {
                 &frame,
                 &properties,
                 &own,
+                &shapes::union_methods<PyLine>,
             },
         .fields = std::vector<const char*>{"origin", "dir"},
     };

@@ -1,6 +1,7 @@
 #include "shapes/line_segment.hpp"
 
 #include "shapes/shape_frame.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -37,6 +38,7 @@ const bind::ClassDef& PyLineSegment::def() {
             {
                 &frame,
                 &members,
+                &shapes::union_methods<PyLineSegment>,
             },
         .fields = std::vector<const char*>{"p1", "p2"},
     };

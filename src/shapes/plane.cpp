@@ -1,6 +1,7 @@
 #include "shapes/plane.hpp"
 
 #include "shapes/shape_frame.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -35,6 +36,7 @@ const bind::ClassDef& PyPlane::def() {
             {
                 &frame,
                 &members,
+                &shapes::union_methods<PyPlane>,
             },
         .fields = std::vector<const char*>{"normal", "d"},
     };

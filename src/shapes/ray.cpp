@@ -1,6 +1,7 @@
 #include "shapes/ray.hpp"
 
 #include "shapes/origin_dir_shape.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -17,6 +18,7 @@ const bind::ClassDef& PyRay::def() {
             {
                 &frame,
                 &properties,
+                &shapes::union_methods<PyRay>,
             },
         .fields = std::vector<const char*>{"origin", "dir"},
     };

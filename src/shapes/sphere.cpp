@@ -1,6 +1,7 @@
 #include "shapes/sphere.hpp"
 
 #include "shapes/shape_frame.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -30,6 +31,7 @@ const bind::ClassDef& PySphere::def() {
             {
                 &frame,
                 &properties,
+                &shapes::union_methods<PySphere>,
             },
         .fields = std::vector<const char*>{"center", "radius"},
     };

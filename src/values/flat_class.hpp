@@ -112,21 +112,28 @@ struct FlatClass {
             return bind::new_f64_array(rows.data(), Rows, Cols);
         }
     }
+    static bind::Ref array(const V& v, bind::OrNone<bind::Ref> dtype, bind::OrNone<bind::Ref> copy) {
+        const auto get = [](const std::optional<bind::Ref>& o) { return o ? o->get() : nullptr; };
+        return bind::array_protocol(to_numpy(v), get(dtype.value), get(copy.value));
+    }
+    // The shape is checked before a single element is copied or converted.
     static V from_numpy(bind::ArrayArg<Cols == 0 ? 1 : 2> array) {
         const bind::F64Array& a = array.array;
-        Flat f{};
         if constexpr (Cols == 0) {
             if (a.rows != N)
                 bind::raise_value_error(std::string(Cls::name) + ".from_numpy expected shape (" + std::to_string(N) +
                                         ",)");
-            for (std::size_t i = 0; i < N; ++i) f[i] = a.data[i];
         } else {
             if (a.rows != Rows || a.cols != Cols)
                 bind::raise_value_error(std::string(Cls::name) + ".from_numpy expected shape (" +
                                         std::to_string(Rows) + ", " + std::to_string(Cols) + ")");
-            for (std::size_t r = 0; r < Rows; ++r)
-                for (std::size_t c = 0; c < Cols; ++c) f[c * Rows + r] = a.data[r * Cols + c];
         }
+        Flat elements{};
+        bind::noted("array", [&] { a.copy_to(elements); });
+        if constexpr (Cols == 0) return unflat(elements);
+        Flat f{};
+        for (std::size_t r = 0; r < Rows; ++r)
+            for (std::size_t c = 0; c < Cols; ++c) f[c * Rows + r] = elements[r * Cols + c];
         return unflat(f);
     }
 
@@ -175,7 +182,7 @@ bind::MethodTable flat_value_methods() {
         D::template slot<"__eq__($self, other)", &F::equal>(),
         D::template method<"__getnewargs_ex__($self)", &F::getnewargs_ex>(),
         D::template method<"to_numpy($self)", &F::to_numpy>(),
-        D::template method<"__array__($self)", &F::to_numpy>(),
+        D::template method<"__array__($self, dtype=None, copy=None)", &F::array>(),
         D::template static_method<"from_numpy(array)", &F::from_numpy>(),
     };
 }
