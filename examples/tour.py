@@ -2,7 +2,7 @@
 
 import pickle
 
-from vexorin import Capsule, Cuboid, EulerRot, Sphere, Vec3
+from vexorin import Capsule, Collider, Cuboid, EulerRot, Plane, Sphere, Vec3
 
 a = Vec3(1, 2, 3)
 b = Vec3(x=0.5, z=-2)
@@ -22,3 +22,11 @@ print("box:", box, " contains (1, 1, 1):", box.contains_point((1, 1, 1)), " corn
 cap = Capsule((0, 0, 0), (0, 0, 2), 0.5)
 print("capsule:", cap, " bounding sphere:", cap.bounding_sphere(), " fields:", cap.__dict__)
 print("shape pickle round trip:", pickle.loads(pickle.dumps(cap)))
+
+# A collider gathers shapes of every kind and answers for all of them at once.
+scene = Collider.from_any([Sphere((0, 0, 0), 1), box, cap, Plane((0, 0, 1), -10)])
+print("collider:", scene, " kinds:", hex(scene.mask()), " spheres:", list(scene.spheres()))
+print("touches a ball at (1.5, 0, 0):", scene.collides(Sphere((1.5, 0, 0), 0.6)),
+      " a ball at (9, 9, 0):", scene.collides(Sphere((9, 9, 0), 0.5)))
+other = Collider.from_any(Capsule((5, 5, 5), (7, 7, 7), 0.5)).translated((-4, -4, -4))
+print("collides with a moved collider:", scene.collides_other(other), " round trip:", pickle.loads(pickle.dumps(scene)))
