@@ -1,10 +1,8 @@
 """Collider: growth of the bounding sphere, the any-collider converter (refusals included), pickled state
 bytes, views, bounds, transforms, collider queries and the borrow flag against re-entry."""
 
-import copy
 import math
 import pickle
-import struct
 
 import pytest
 
@@ -14,6 +12,9 @@ from vexorin import (Affine3, Capsule, Collider, Cuboid, Cylinder, Line, LineSeg
 
 INF = math.inf
 EYE = [[1, 0, 0], [0, 1, 0], [0, 0, 1]]
+S1, S2 = Sphere((0, 0, 0), 1), Sphere((4, 0, 0), 2)
+BOX = Cuboid((0, 0, 0), EYE, (1, 1, 1))
+CYL = Cylinder((0, 0, 0), (0, 0, 1), 1)
 KEYS = ["capsules", "cuboids", "cylinders", "planes", "polygons", "polytopes", "points", "spheres", "lines",
         "rays", "segments", "pointclouds"]
 
@@ -71,18 +72,15 @@ def test_unbounded_kinds_make_the_radius_infinite_for_good():
         assert bound(back) == (0, 0, 0, INF) and back.mask() == c.mask()
 
 
-def test_add_takes_any_shape():
+def test_add_takes_any_shape_and_refuses_the_rest():
     c = Collider()
-    c.add(S1)
-    for shape in (Shape.Sphere(Sphere((1, 0, 0), 1)), Shape.Cylinder(Cylinder((0, 0, 0), (0, 0, 1), 1)),
-                  Cylinder((0, 0, 0), (0, 0, 1), 1), Pointcloud([(0, 0, 0)])):
+    for shape in (S1, Shape.Sphere(S2), Shape.Cylinder(CYL), CYL, Pointcloud([(0, 0, 0)])):
         c.add(shape)
     assert c.mask() == 0x080 | 0x004 | 0x800 and len(c.spheres()) == 2 and len(c.cylinders()) == 2
     before = state(c)
-    for bad in (None, 5, Collider(), [S1]):
-        with pytest.raises(TypeError) as e:
+    for bad in (None, Collider(), [S1]):
+        with pytest.raises(TypeError, match=r"^expected a Shape \(Sphere, Cuboid, Cylinder, etc.\)") as e:
             c.add(bad)
-        assert str(e.value) == "expected a Shape (Sphere, Cuboid, Cylinder, etc.)"
         assert e.value.__notes__ == ["while processing 'shape'"]
     assert state(c) == before
 
@@ -105,15 +103,11 @@ class Indexed:
         self.__getitem__ = lambda i: items[i]
 
 
-S1, S2 = Sphere((0, 0, 0), 1), Sphere((4, 0, 0), 2)
-BOX = Cuboid((0, 0, 0), EYE, (1, 1, 1))
-
-
 @pytest.mark.parametrize("obstacles, mask", [
     (None, 0), ([], 0), (iter(()), 0), (S1, 0x80), ([S1, BOX, S2], 0x82), (iter([S1, Plane((0, 0, 1), 0)]), 0x88),
     (Like(spheres=[S1, S2]), 0x80), (Like(spheres=SphereCollection.from_slice([S1, S2, S1])), 0x80),
     (Like(spheres=Indexed([S1, S2])), 0x80), (Like(spheres=None, cuboids=(BOX,), capsules=None), 0x02),
-    (Like(spheres=[], cuboids=[], cylinders=[Cylinder((0, 0, 0), (0, 0, 1), 1)], capsules=[]), 0x04),
+    (Like(spheres=[], cuboids=[], cylinders=[CYL], capsules=[]), 0x04),
     (Like(capsules=[Capsule((0, 0, 0), (1, 0, 0), 1)]), 0x01),
 ])
 def test_converter_accepts(obstacles, mask):
@@ -234,14 +228,11 @@ def test_state_bytes():
     plain = pickle.loads(empty)
     assert list(plain) == KEYS and plain["spheres"] == {"x": [], "y": [], "z": [], "r": [], "len": 0}
     assert all(plain[k] == [] for k in KEYS if k != "spheres")
-    full = pickle.loads(state(build(S1, BOX, Plane((0, 0, 1), 2), Capsule((0, 0, 0), (1, 0, 0), 1))))
-    assert list(full) == KEYS and len(full["capsules"]) == 1 and full["planes"] == [{"normal": (0.0, 0.0, 1.0), "d": 2.0}]
-    assert full["spheres"]["len"] == 1 and len(full["spheres"]["x"]) == 16
+    full = pickle.loads(state(build(S1, BOX, Plane((0, 0, 1), 2))))
+    assert full["planes"] == [{"normal": (0.0, 0.0, 1.0), "d": 2.0}] and len(full["spheres"]["x"]) == 16
     for bad in (b"", state(Collider()) + b"."):
         with pytest.raises(ValueError, match="^pickle decode failed: "):
             Collider(__pickle_state__=bad)
-    with pytest.raises(TypeError):
-        Collider(1)
 
 
 def points_state(*points):
@@ -264,20 +255,15 @@ def test_points_travel_only_in_the_state():
 
 
 def test_views_are_copies_in_order():
-    members = [Sphere((1, 0, 0), 1), BOX, Sphere((2, 0, 0), 1), Capsule((0, 0, 0), (0, 1, 0), 1),
-               Cylinder((0, 0, 0), (0, 0, 1), 1), Plane((0, 1, 0), 1), Line((0, 0, 0), (0, 1, 0)),
-               Ray((1, 0, 0), (0, 0, 1)), LineSegment((0, 0, 0), (5, 0, 0))]
+    members = [Sphere((1, 0, 0), 1), BOX, Sphere((2, 0, 0), 1), Capsule((0, 0, 0), (0, 1, 0), 1), CYL,
+               Plane((0, 1, 0), 1), Line((0, 0, 0), (0, 1, 0)), Ray((1, 0, 0), (0, 0, 1)), LineSegment((0, 0, 0), (5, 0, 0))]
     c = build(*members)
-    assert c.mask() == 0x080 | 0x002 | 0x001 | 0x004 | 0x008 | 0x100 | 0x200 | 0x400
-    assert [ball(s) for s in c.spheres()] == [(1, 0, 0, 1), (2, 0, 0, 1)]
+    assert c.mask() == 0x78F and [ball(s) for s in c.spheres()] == [(1, 0, 0, 1), (2, 0, 0, 1)]
     for view, cls in (("capsules", Capsule), ("cuboids", Cuboid), ("cylinders", Cylinder), ("planes", Plane),
                       ("lines", Line), ("rays", Ray), ("segments", LineSegment)):
         a, b = getattr(c, view)(), getattr(c, view)()
         given = [m for m in members if type(m) is cls]
-        assert a is not b and len(a) == len(given) == 1 and type(a[0]) is cls and a[0] is not b[0]
-        assert state(a[0]) == state(given[0])
-        a.clear()
-        assert len(getattr(c, view)()) == 1
+        assert len(a) == 1 and type(a[0]) is cls and a[0] is not b[0] and state(a[0]) == state(given[0])
     assert c.spheres() is not c.spheres()
 
 
@@ -332,18 +318,6 @@ def test_scaled_rebuilds_bounds_around_scaled_members():
 
 # ---- collider queries ----
 
-def test_collides_other():
-    one = build(Sphere((0, 0, 0), 1))
-    assert one.collides_other(build(Sphere((2, 0, 0), 1)))
-    assert not one.collides_other(build(Sphere((2.000001, 0, 0), 1)))
-    assert one.collides_other(one) and not Collider().collides_other(Collider())
-    assert not one.collides_other(Collider())
-    with pytest.raises(TypeError) as e:
-        one.collides_other(Sphere((0, 0, 0), 1))
-    assert str(e.value) == "'Sphere' object is not an instance of 'Collider'" and e.value.__notes__ == [
-        "while processing 'other'"]
-
-
 @pytest.mark.parametrize("members, expected", [
     ([], (0, 0, 0, 0)),
     ([Sphere((-1, 0, 0), 1), Sphere((1, 0, 0), 1)], (0, 0, 0, 2)),
@@ -356,17 +330,14 @@ def test_refine_bounding(members, expected):
     assert bound(c) == expected
 
 
-def test_refine_bounding_encloses_every_member():
-    spheres = [Sphere((i % 7, (3 * i) % 5, (5 * i) % 11), 0.25 + (i % 3)) for i in range(40)]
-    c = build(*spheres)
-    c.refine_bounding()
-    b = c.broadphase()
-    for s in spheres:
-        assert (s.center - b.center).length() + s.radius <= b.radius * (1 + 1e-6)
-
-
-def test_collides_edge_cases():
+def test_query_edge_cases():
     assert not any(Collider().collides(q) for q in (S1, BOX, Plane((0, 0, 1), 0), Line((0, 0, 0), (1, 0, 0))))
+    one = build(Sphere((0, 0, 0), 1))
+    assert one.collides_other(build(Sphere((2, 0, 0), 1))) and not one.collides_other(build(Sphere((2.000001, 0, 0), 1)))
+    assert one.collides_other(one) and not Collider().collides_other(Collider()) and not one.collides_other(Collider())
+    with pytest.raises(TypeError, match="^'Sphere' object is not an instance of 'Collider'") as e:
+        one.collides_other(S1)
+    assert e.value.__notes__ == ["while processing 'other'"]
     c = build(Sphere((10, 0, 0), 1), Plane((0, 0, 1), -5))
     assert c.collides(Shape.Sphere(Sphere((12, 0, 0), 1))) and c.collides(Sphere((0, 0, -6), 0.5))
     assert not c.collides(Sphere((0, 0, 0), 1))
@@ -374,9 +345,6 @@ def test_collides_edge_cases():
         with pytest.raises(ValueError) as e:
             Collider().collides(cloud)
         assert str(e.value) == "Pointcloud cannot query a Collider<Pointcloud>; use individual shape queries instead"
-    with pytest.raises(TypeError) as e:
-        c.collides(c)
-    assert str(e.value) == "expected a Shape (Sphere, Cuboid, Cylinder, etc.)"
 
 
 def test_point_clouds_under_moves_and_scale():
