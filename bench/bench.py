@@ -34,6 +34,10 @@ try:
     import bezier
 except ImportError:  # the bezier package is an optional baseline
     bezier = None
+try:
+    import fcl  # python-fcl: an optional baseline for the collider rows
+except ImportError:
+    fcl = None
 
 # (group, label, vexorin statement, {baseline name: statement}); statements run with the setup
 # namespace below.
@@ -230,6 +234,117 @@ def cloud_table(sizes, memory_gb, repeat):
             print(f"{label:<30}{n:>9}{got[0] * 1e3:>11.1f}{got[1]:>11.1f}" + ratio)
 
 
+# ---- collider queries: one call against the same query as a Python loop over the members' own
+# collides, beside python-fcl's dynamic AABB tree holding the same shapes ----
+
+COLLIDER_ROWS = [
+    ("Collider(1000 mixed) collides(sphere)", "col.collides(q_sphere)",
+     {"loop": "any(m.collides(q_sphere) for m in members)", "fcl": "fcl_query(q_fcl_sphere)"}),
+    ("Collider(1000 mixed) collides(cuboid)", "col.collides(q_box)",
+     {"loop": "any(m.collides(q_box) for m in members)", "fcl": "fcl_query(q_fcl_box)"}),
+    ("Collider(1000 mixed) collides(capsule)", "col.collides(q_capsule)",
+     {"loop": "any(m.collides(q_capsule) for m in members)", "fcl": "fcl_query(q_fcl_capsule)"}),
+    ("SphereCollection(1e5) any_collides_sphere", "sc.any_collides_sphere(q_sphere)",
+     {"numpy": "bool((((centres - q_centre) ** 2).sum(axis=1) <= (radii + q_radius) ** 2).any())"}),
+]
+
+
+def _fcl_pose(rng, direction=None):
+    """A random rotation (or the one that takes z to `direction`) as a 3x3 array."""
+    if direction is None:
+        q, _ = np.linalg.qr(rng.normal(size=(3, 3)))
+        return q * np.sign(np.linalg.det(q))
+    z = direction / np.linalg.norm(direction)
+    x = np.cross(z, [1.0, 0.0, 0.0] if abs(z[0]) < 0.9 else [0.0, 1.0, 0.0])
+    x /= np.linalg.norm(x)
+    return np.column_stack([x, np.cross(z, x), z])
+
+
+def collider_namespace(n=1000, seed=7):
+    """n shapes (spheres, cuboids, capsules, cylinders in turn) scattered in a cube of side 100, each
+    about one unit across, as vexorin shapes in a Collider and as python-fcl objects; queries that miss
+    every member, so both sides visit all they hold."""
+    rng = np.random.default_rng(seed)
+    members, fcl_objects = [], []
+    for i in range(n):
+        c = rng.uniform(0, 100, 3)
+        kind = i % 4
+        if kind == 0:
+            r = rng.uniform(0.3, 1.0)
+            members.append(vx.Sphere(tuple(c), r))
+            geom, rot = (fcl.Sphere(r) if fcl else None), np.eye(3)
+        elif kind == 1:
+            rot, h = _fcl_pose(rng), rng.uniform(0.2, 0.8, 3)
+            members.append(vx.Cuboid(tuple(c), [tuple(a) for a in rot.T], tuple(h)))
+            geom = fcl.Box(*(2 * h)) if fcl else None
+        else:
+            d, r = rng.normal(size=3), rng.uniform(0.2, 0.5)
+            d *= rng.uniform(0.3, 1.0) / np.linalg.norm(d)
+            cls = vx.Capsule if kind == 2 else vx.Cylinder
+            members.append(cls(tuple(c - d / 2), tuple(c + d / 2), r))
+            length = float(np.linalg.norm(d))
+            geom = (fcl.Capsule(r, length) if kind == 2 else fcl.Cylinder(r, length)) if fcl else None
+            rot = _fcl_pose(rng, d)
+        if fcl:
+            fcl_objects.append(fcl.CollisionObject(geom, fcl.Transform(rot, c)))
+    ns = {"members": members, "col": vx.Collider.from_any(members), "np": np}
+    # The queries sit below the cube: no member is touched.
+    ns.update(q_sphere=vx.Sphere((50.0, 50.0, -5.0), 1.0),
+              q_box=vx.Cuboid((50.0, 50.0, -5.0), [(1, 0, 0), (0, 1, 0), (0, 0, 1)], (1.0, 1.0, 1.0)),
+              q_capsule=vx.Capsule((49.0, 50.0, -5.0), (51.0, 50.0, -5.0), 0.5))
+    spheres = [vx.Sphere(tuple(rng.uniform(0, 1000, 3)), rng.uniform(0.1, 1.0)) for _ in range(100_000)]
+    ns.update(sc=vx.SphereCollection.from_slice(spheres))
+    ns.update(centres=np.array([[s.center.x, s.center.y, s.center.z] for s in spheres]),
+              radii=np.array([s.radius for s in spheres]), q_centre=np.array([50.0, 50.0, -5.0]), q_radius=1.0)
+    if fcl:
+        manager = fcl.DynamicAABBTreeCollisionManager()
+        manager.registerObjects(fcl_objects)
+        manager.setup()
+
+        def fcl_query(obj):
+            data = fcl.CollisionData(request=fcl.CollisionRequest())
+            manager.collide(obj, data, fcl.defaultCollisionCallback)
+            return data.result.is_collision
+
+        at = np.array([50.0, 50.0, -5.0])
+        ns.update(fcl_query=fcl_query, q_fcl_sphere=fcl.CollisionObject(fcl.Sphere(1.0), fcl.Transform(at)),
+                  q_fcl_box=fcl.CollisionObject(fcl.Box(2.0, 2.0, 2.0), fcl.Transform(at)),
+                  q_fcl_capsule=fcl.CollisionObject(fcl.Capsule(0.5, 2.0),
+                                                    fcl.Transform(_fcl_pose(rng, np.array([1.0, 0, 0])), at)))
+    return ns
+
+
+def collider_table(args):
+    if not hasattr(vx, "Collider") or np is None:
+        return
+    ns = collider_namespace()
+    names = ["loop", "fcl", "numpy"]
+    print()
+    print(f"{'collider operation':<44}{'vexorin':>10}" + "".join(f"{n:>10}" for n in names) + f"{'/best':>10}")
+    for label, stmt, baselines in COLLIDER_ROWS:
+        if args.filter not in label:
+            continue
+        try:
+            ours = ns_per_call(stmt, ns, args.repeat)
+        except (NameError, AttributeError, TypeError):
+            continue  # not built yet
+        cells, times = [], []
+        for n in names:
+            s = baselines.get(n)
+            if s is None or (n == "fcl" and fcl is None):
+                cells.append(f"{'-':>10}")
+                continue
+            try:
+                t = ns_per_call(s, ns, args.repeat)
+            except Exception:  # a baseline without that operation (a shape class without collides)
+                cells.append(f"{'n/a':>10}")
+                continue
+            times.append(t)
+            cells.append(f"{t:>10.1f}")
+        ratio = f"{min(times) / ours:>9.1f}x" if times else f"{'-':>10}"
+        print(f"{label:<44}{ours:>10.1f}" + "".join(cells) + ratio)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--filter", default="")
@@ -265,6 +380,7 @@ def main():
         floor = baselines.get("complex")
         ratio = f"{ours / ns_per_call(floor, ns, args.repeat):>10.2f}" if floor else f"{'-':>10}"
         print(f"{title:<34}{ours:>10.1f}" + "".join(cells) + ratio)
+    collider_table(args)
     if args.clouds and np is not None and hasattr(vx, "Pointcloud"):
         cloud_table([int(n) for n in args.clouds.split(",")], args.cloud_memory_gb, min(args.repeat, 3))
 

@@ -2,7 +2,7 @@
 
 import pickle
 
-from vexorin import Capsule, CubicBezier, Cuboid, EulerRot, Polyline, Sphere, Vec3
+from vexorin import Capsule, Collider, CubicBezier, Cuboid, EulerRot, Plane, Polyline, Sphere, Vec3
 
 a = Vec3(1, 2, 3)
 b = Vec3(x=0.5, z=-2)
@@ -30,3 +30,11 @@ print("nearest to (2, 3, 0):", curve.nearest((2, 3, 0)))
 print("halfway along:", curve.point_at_distance(curve.length() / 2), " bounds:", curve.aabb())
 left, right = curve.split(0.5)
 print("halves meet at", left.points[-1], "; a polyline's pieces:", Polyline([(0, 0, 0), (1, 0, 0), (1, 2, 0)]).segments())
+
+# A collider gathers shapes of every kind and answers for all of them at once.
+scene = Collider.from_any([Sphere((0, 0, 0), 1), box, cap, Plane((0, 0, 1), -10)])
+print("collider:", scene, " kinds:", hex(scene.mask()), " spheres:", list(scene.spheres()))
+print("touches a ball at (1.5, 0, 0):", scene.collides(Sphere((1.5, 0, 0), 0.6)),
+      " a ball at (9, 9, 0):", scene.collides(Sphere((9, 9, 0), 0.5)))
+other = Collider.from_any(Capsule((5, 5, 5), (7, 7, 7), 0.5)).translated((-4, -4, -4))
+print("collides with a moved collider:", scene.collides_other(other), " round trip:", pickle.loads(pickle.dumps(scene)))

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "bind/class.hpp"
+#include "colliders/collider.hpp"
+#include "colliders/sphere_collection.hpp"
 #include "curves/classes.hpp"
 #include "shapes/capsule.hpp"
 #include "shapes/convex_polygon.hpp"
@@ -15,6 +17,7 @@
 #include "shapes/plane.hpp"
 #include "shapes/pointcloud.hpp"
 #include "shapes/ray.hpp"
+#include "shapes/shape_union.hpp"
 #include "shapes/sphere.hpp"
 #include "values/classes.hpp"
 
@@ -49,6 +52,9 @@ const ModuleClass module_classes[] = {
     {"LineSegment", &type_object<PyLineSegment>},
     {"Plane", &type_object<PyPlane>},
     {"Pointcloud", &type_object<PyPointcloud>},
+    {"SphereCollection", &type_object<PySphereCollection>},
+    {"Shape", &type_object<PyShape>},
+    {"Collider", &type_object<PyCollider>},
     {"Interval", &type_object<PyInterval>},
     {"Nearest", &type_object<PyNearest>},
     {"QuadraticBezier", &type_object<PyQuadraticBezier>},

@@ -3,6 +3,7 @@
 #include "shapes/axis_shape.hpp"
 #include "shapes/bounds.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -39,6 +40,7 @@ const bind::ClassDef& PyCapsule::def() {
                 &own,
                 &shapes::bounds_methods<PyCapsule>(),
                 &shapes::transform_methods<PyCapsule>(),
+                &shapes::union_methods<PyCapsule>,
             },
         .fields = std::vector<const char*>{"p1", "p2", "radius"},
     };

@@ -3,6 +3,7 @@
 #include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -71,6 +72,7 @@ const bind::ClassDef& PyConvexPolygon::def() {
                 &members,
                 &shapes::bounds_methods<PyConvexPolygon>(),
                 &shapes::transform_methods<PyConvexPolygon>(),
+                &shapes::union_methods<PyConvexPolygon>,
             },
         // u_axis and v_axis are fields although the constructor derives them.
         .fields = std::vector<const char*>{"center", "normal", "u_axis", "v_axis", "vertices_2d"},

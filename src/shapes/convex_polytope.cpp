@@ -5,6 +5,7 @@
 #include "shapes/shape_frame.hpp"
 #include "shapes/transforms.hpp"
 #include "tangor/stretch.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -96,6 +97,7 @@ const bind::ClassDef& PyConvexPolytope::def() {
                 &members,
                 &shapes::bounds_methods<PyConvexPolytope>(),
                 &shapes::transform_methods<PyConvexPolytope>(),
+                &shapes::union_methods<PyConvexPolytope>,
             },
         .fields = std::vector<const char*>{"planes", "vertices"},
     };

@@ -6,6 +6,7 @@
 #include "shapes/shape_frame.hpp"
 #include "shapes/transforms.hpp"
 #include "values/matrix_args.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -118,6 +119,7 @@ const bind::ClassDef& PyCuboid::def() {
                 &members,
                 &shapes::bounds_methods<PyCuboid>(),
                 &shapes::transform_methods<PyCuboid>(),
+                &shapes::union_methods<PyCuboid>,
             },
         .fields = std::vector<const char*>{"center", "axes", "half_extents"},
     };

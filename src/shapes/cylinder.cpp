@@ -6,6 +6,7 @@
 #include "shapes/bounds.hpp"
 #include "shapes/transforms.hpp"
 #include "values/math/dquat.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -66,6 +67,7 @@ const bind::ClassDef& PyCylinder::def() {
                 &own,
                 &shapes::bounds_methods<PyCylinder>(),
                 &shapes::transform_methods<PyCylinder>(),
+                &shapes::union_methods<PyCylinder>,
             },
         .fields = std::vector<const char*>{"p1", "p2", "radius"},
     };

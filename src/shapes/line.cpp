@@ -2,6 +2,7 @@
 
 #include "shapes/origin_dir_shape.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -28,6 +29,7 @@ const bind::ClassDef& PyLine::def() {
                 &properties,
                 &own,
                 &shapes::transform_methods<PyLine>(),
+                &shapes::union_methods<PyLine>,
             },
         .fields = std::vector<const char*>{"origin", "dir"},
     };

@@ -3,6 +3,7 @@
 #include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -41,6 +42,7 @@ const bind::ClassDef& PyLineSegment::def() {
                 &members,
                 &shapes::bounds_methods<PyLineSegment>(),
                 &shapes::transform_methods<PyLineSegment>(),
+                &shapes::union_methods<PyLineSegment>,
             },
         .fields = std::vector<const char*>{"p1", "p2"},
     };

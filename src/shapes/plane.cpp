@@ -2,6 +2,7 @@
 
 #include "shapes/shape_frame.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -37,6 +38,7 @@ const bind::ClassDef& PyPlane::def() {
                 &frame,
                 &members,
                 &shapes::transform_methods<PyPlane>(),
+                &shapes::union_methods<PyPlane>,
             },
         .fields = std::vector<const char*>{"normal", "d"},
     };

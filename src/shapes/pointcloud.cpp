@@ -8,6 +8,7 @@
 #include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 
@@ -110,6 +111,7 @@ const bind::ClassDef& PyPointcloud::def() {
                 &members,
                 &shapes::bounds_methods<PyPointcloud>(),
                 &shapes::transform_methods<PyPointcloud>(),
+                &shapes::union_methods<PyPointcloud>,
             },
         .fields = std::vector<const char*>{},
     };

@@ -2,6 +2,7 @@
 
 #include "shapes/origin_dir_shape.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -19,6 +20,7 @@ const bind::ClassDef& PyRay::def() {
                 &frame,
                 &properties,
                 &shapes::transform_methods<PyRay>(),
+                &shapes::union_methods<PyRay>,
             },
         .fields = std::vector<const char*>{"origin", "dir"},
     };

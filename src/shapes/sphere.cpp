@@ -3,6 +3,7 @@
 #include "shapes/bounds.hpp"
 #include "shapes/shape_frame.hpp"
 #include "shapes/transforms.hpp"
+#include "shapes/union_methods.hpp"
 
 namespace vx {
 namespace {
@@ -34,6 +35,7 @@ const bind::ClassDef& PySphere::def() {
                 &properties,
                 &shapes::bounds_methods<PySphere>(),
                 &shapes::transform_methods<PySphere>(),
+                &shapes::union_methods<PySphere>,
             },
         .fields = std::vector<const char*>{"center", "radius"},
     };
