@@ -7,17 +7,12 @@
 #include "shapes/pointcloud.hpp"
 #include "shapes/single_precision.hpp"
 #include "shapes/sphere.hpp"
-#include "values/matrix_args.hpp"
 
 namespace vx::colliders {
 namespace {
 
 using D = bind::Declare<PyCollider>;
 using Collider = tangor::Collider<>;
-using shapes::narrow;
-
-curvel::Mat3 narrow_mat3(const DMat3& m) { return {narrow(m.x_axis), narrow(m.y_axis), narrow(m.z_axis)}; }
-curvel::Quat narrow_quat(const DQuat& q) { return {narrow(q.x()), narrow(q.y()), narrow(q.z()), narrow(q.w())}; }
 
 tangor::Sphere broadphase(const Collider& c) { return c.broadphase(); }
 tangor::Cuboid obb(const Collider& c) { return c.obb(); }
@@ -36,21 +31,21 @@ Collider translated(const Collider& c, curvel::Vec3 offset) {
     return out;
 }
 
-Collider rotated_mat(const Collider& c, DMat3 mat) {
+Collider rotated_mat(const Collider& c, curvel::Mat3 mat) {
     Collider out = c;
-    out.rotate_mat(narrow_mat3(mat));
+    out.rotate_mat(mat);
     return out;
 }
 
-Collider rotated_quat(const Collider& c, DQuat quat) {
+Collider rotated_quat(const Collider& c, curvel::Quat quat) {
     Collider out = c;
-    out.rotate_quat(narrow_quat(quat));
+    out.rotate_quat(quat);
     return out;
 }
 
-Collider transformed(const Collider& c, DAffine3 mat) {
+Collider transformed(const Collider& c, curvel::Affine3 mat) {
     Collider out = c;
-    out.transform({narrow_mat3(mat.matrix3), narrow(mat.translation)});
+    out.transform(mat);
     return out;
 }
 
