@@ -34,7 +34,7 @@ template <class PCL>
 void grow_bounding(Collider<PCL>& c, const Sphere& member) {
   if (c.empty()) {
     c.bounding = member;
-  } else {
+  } else if (!well_inside(c.bounding, member)) {
     merge_bounding(c.bounding, member);
   }
 }
@@ -58,8 +58,10 @@ void add_unbounded(Collider<PCL>& c, std::vector<T>& collection, T item, Kind ki
 template <class T>
 void move_into(soa::BroadCollection<T>& to, soa::BroadCollection<T>& from) {
   if (from.items.empty()) return;
-  to.items.reserve(to.items.size() + from.items.size());
-  for (T& item : from.items) to.items.push_back(std::move(item));
+  // No exact reserve: it would defeat the vector's geometric growth and make
+  // repeated includes quadratic.
+  to.items.insert(to.items.end(), std::make_move_iterator(from.items.begin()),
+                  std::make_move_iterator(from.items.end()));
   from.items.clear();
   to.spheres.append(from.spheres);
 }
@@ -71,13 +73,6 @@ void move_into(std::vector<T>& to, std::vector<T>& from) {
 }
 
 }  // namespace
-
-template <class PCL>
-void Collider<PCL>::add(const Sphere& sphere) {
-  grow_bounding(*this, sphere);
-  spheres.push(sphere);
-  mask |= bit(Kind::Spheres);
-}
 
 template <class PCL>
 void Collider<PCL>::add(Capsule capsule) { add_bounded(*this, capsules, std::move(capsule), Kind::Capsules); }

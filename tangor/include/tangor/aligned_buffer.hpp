@@ -105,6 +105,12 @@ class AlignedBuffer {
 
   void clear() { size_ = 0; }
 
+  // count entries whose values the caller writes before reading any of them.
+  void resize_for_overwrite(std::size_t count) {
+    if (count > capacity_) reserve(count);
+    size_ = count;
+  }
+
   // Gives back the storage beyond size() (the alignment is kept).
   void shrink_to_fit() {
     if (capacity_ == size_) return;

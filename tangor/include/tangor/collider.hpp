@@ -145,6 +145,27 @@ struct Collider {
 // the bound. An infinite bound stays as it is; a NaN member changes nothing.
 void merge_bounding(Sphere& bound, const Sphere& member);
 
+// A member well inside the bound, which merge_bounding leaves as it is: the
+// margin keeps d + radius (rounded) at or below the bound's radius, so the
+// square root can be skipped. NaN and infinities fail this test.
+inline bool well_inside(const Sphere& bound, const Sphere& member) {
+  const Vec3 offset = member.center - bound.center;
+  const float room = bound.radius - member.radius;
+  return room >= 0.0f && dot(offset, offset) <= room * room * 0.999f;
+}
+
+// Inline: building a collider sphere by sphere is a hot loop.
+template <class PCL>
+void Collider<PCL>::add(const Sphere& sphere) {
+  if (empty()) {
+    bounding = sphere;
+  } else if (!well_inside(bounding, sphere)) {
+    merge_bounding(bounding, sphere);
+  }
+  spheres.push(sphere);
+  mask |= bit(Kind::Spheres);
+}
+
 // The collider of a sweep, which holds no point cloud, as a collider that
 // can take them: the same members, bound and mask.
 Collider<Pointcloud> with_pointclouds(Collider<NoPcl>&& swept);

@@ -64,6 +64,7 @@ SpheresSoA read<SpheresSoA>(const vxpickle::Value& value) {
 
   SpheresSoA out;
   out.capacity = capacity;
+  out.stride = capacity;
   out.len = len;
   out.data = AlignedBuffer<float>(soa::kSpheresAlignment);
   out.data.reserve(4 * capacity);
