@@ -46,6 +46,7 @@ void add_bounded(Collider<PCL>& c, soa::BroadCollection<T>& collection, T item, 
   collection.spheres.push(member);
   collection.items.push_back(std::move(item));
   c.mask |= bit(kind);
+  c.query_index.note_growth(bit(kind), collection.items.size());
 }
 
 template <class PCL, class T>
@@ -102,6 +103,8 @@ void Collider<PCL>::add(curvel::Ray ray) { add_unbounded(*this, rays, ray, Kind:
 template <class PCL>
 void Collider<PCL>::include(Collider&& other) {
   if (&other == this) return;
+  query_index.reset();
+  other.query_index.reset();
   move_into(capsules, other.capsules);
   move_into(cuboids, other.cuboids);
   move_into(cylinders, other.cylinders);

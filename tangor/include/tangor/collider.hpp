@@ -6,6 +6,7 @@
 
 #include "curvel/line.hpp"
 #include "tangor/capsule.hpp"
+#include "tangor/collider/query_index.hpp"
 #include "tangor/convex_polytope/heap.hpp"
 #include "tangor/cuboid.hpp"
 #include "tangor/cylinder.hpp"
@@ -72,6 +73,9 @@ struct Collider {
   soa::BroadCollection<PCL> pointclouds;
   Sphere bounding;
   std::uint16_t mask = 0;
+  // Not part of the value: the queries' acceleration structure, built on
+  // demand and dropped by the operations that move or replace members.
+  collider::QueryIndex query_index;
 
   bool empty() const { return mask == 0; }
   bool has(Kind kind) const { return (mask & bit(kind)) != 0; }
@@ -164,6 +168,7 @@ void Collider<PCL>::add(const Sphere& sphere) {
   }
   spheres.push(sphere);
   mask |= bit(Kind::Spheres);
+  query_index.note_growth(bit(Kind::Spheres), spheres.len);
 }
 
 // The collider of a sweep, which holds no point cloud, as a collider that

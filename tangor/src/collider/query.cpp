@@ -3,10 +3,15 @@
 // the exact test of each (query, member) pair is the pair catalogue's member
 // form.
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
 #include <type_traits>
 
 #include "collider/broad_steps.hpp"
+#include "collider/index_data.hpp"
 #include "collider/members.hpp"
+#include "collider/reach.hpp"
 #include "tangor/collider.hpp"
 #include "tangor/pairs.hpp"
 #include "tangor/pointcloud/cloud_collection.hpp"
@@ -14,6 +19,178 @@
 namespace tangor::collider {
 
 namespace {
+
+
+// ---- The accelerated path.
+//
+// A member may be skipped only where its exact test cannot answer true: the
+// tree keeps, per member, a sphere holding the member's lane (so that every
+// lane the specified gate or group test would pass is visited, and that test
+// is then run exactly as specified on it) and the member's reach (reach.hpp):
+// every witness point of contact that the member's tests can find. For a
+// well-formed query with reach (c, rho) and a well-formed member with reach
+// (c', rho', kappa'), the exact test of each (query, member) pair answers
+// true only when, up to rounding,
+//
+//   tight:         |c − c'| <= rho + rho'
+//   member faces:  |c − c'| <= kappa'·rho + rho'
+//   query faces:   |c − c'| <= rho + kappa·rho'
+//
+// Pair table (query rows, member columns; t tight, m member faces, q query
+// faces, - the kind is never visited by that query, s the specified path):
+//
+//              spheres points capsules cuboids cylinders segments polygons polytopes clouds
+//   Sphere        t      t       t        t        t         t        t         m       s
+//   Capsule       t      t       t        t        t         t        t         m       s
+//   Cuboid        t      t       t        t        t         t        t         m       s
+//   Cylinder      t      t       t        t        t         t        t         m       s
+//   Polytope      t      t       q        q        q         t        t         q       s
+//   Polygon       t      -       t        t        t         t        t         t       s
+//   Segment       t      -       t        t        t         -        t         t       s
+//   Plane, Line, Ray: s (no bounding sphere; every member is tested).
+//
+// Why, per kind of test:
+// - Witness tests (t): the test answers true only with a point pair within
+//   the sum of the radii: the nearest point of a clamped axis or segment
+//   (capsules, segments, line pieces), the excess over a box in an
+//   orthonormal frame (cuboids), a point of the cylinder's axis segment or
+//   rim within reach (the cylinder tests, whose axial parameter is clamped
+//   or checked, with rdv 0 or within rounding of 1/|dir|²), the slab range
+//   inside a box (line and cuboid; a polytope's obb before its faces), a
+//   point whose in-plane coordinates pass a polygon's edge test (its region
+//   verified to lie within the bounding radius), a vertex contained in the
+//   other shape. Every such point lies in the shape's reach.
+// - Own reject (t): polygon pairs with cuboids, polygons and polytopes, the
+//   non-axis-aligned box pair, and the per-item bounding check of the sphere
+//   and capsule polygon cells first compare the two bounding spheres, which
+//   are the reaches.
+// - Faces (m, q): a polytope's face planes alone (sphere, capsule, cuboid
+//   and cylinder against a polytope; a polytope query against capsules,
+//   cuboids, cylinders and polytopes) admit a centre pushed out by the other
+//   shape's radius beyond every face: within radius + kappa·push of the
+//   polytope's reach centre, kappa verified from the face planes'
+//   corners (reach.cpp). A polytope query against a polytope uses the
+//   query's faces against the member's vertices.
+// Members or queries that are not well formed (negative radii, stale derived
+// fields, non-orthonormal frames, open or degenerate face planes, values
+// beyond 1e18) have no reach: such a member is visited by every query, such
+// a query takes the specified path. The bounds are widened by 2^-6 of the
+// radii and 2^-14 of the coordinates' size, far beyond the rounding of the
+// tests. Point clouds, planes, lines and rays always take the specified
+// path.
+
+enum class Faces { None, Member, Query };
+
+template <class Q, Kind K>
+constexpr Faces faces_of() {
+  constexpr bool polytope_query = std::is_same_v<Q, ConvexPolytope>;
+  constexpr bool solid_query = std::is_same_v<Q, Sphere> || std::is_same_v<Q, Capsule> ||
+                               std::is_same_v<Q, Cuboid> || std::is_same_v<Q, Cylinder>;
+  if constexpr (solid_query && K == Kind::Polytopes) {
+    return Faces::Member;
+  } else if constexpr (polytope_query && (K == Kind::Capsules || K == Kind::Cuboids || K == Kind::Cylinders ||
+                                          K == Kind::Polytopes)) {
+    return Faces::Query;
+  } else {
+    return Faces::None;
+  }
+}
+
+// Relative room of the radii: far beyond the rounding of any test.
+constexpr double kRadiusRoom = 1.0 + 0x1p-6;
+// Room relative to the query's size, for the rounding of its coordinates,
+// and an absolute floor (the edge slack of the polygon test and squares
+// that would underflow).
+constexpr double kCoordinateRoom = 0x1p-14;
+constexpr double kFloor = 0x1p-16;
+
+float rounded_up(double v) {
+  const float f = static_cast<float>(v);
+  return static_cast<double>(f) >= v ? f : std::nextafter(f, INF);
+}
+
+// The query's side of the accelerated path: the index and the query's reach.
+struct Acceleration {
+  const IndexData* index = nullptr;
+  Reach reach;
+
+  template <class Q>
+  static Acceleration for_query(const Q& q, const Collider<>& c) {
+    const std::optional<Reach> reach = reach_of(q);
+    if (!reach || c.mask == 0) return {};
+    return {&index_of(c), *reach};
+  }
+
+  // The kind's index when it covers the kind as it now is (small kinds are
+  // quicker to test as specified).
+  const KindIndex* kind(Kind k, std::size_t count) const {
+    if (index == nullptr || count < kSmallestIndexed) return nullptr;
+    const KindIndex& ki = index->of(k);
+    return count >= ki.covered ? &ki : nullptr;
+  }
+
+  TreeProbe probe(Faces faces) const {
+    const double size = std::max({std::fabs(reach.x), std::fabs(reach.y), std::fabs(reach.z)}) + reach.radius;
+    const double spread = faces == Faces::Query ? kRadiusRoom * reach.kappa : kRadiusRoom;
+    return {static_cast<float>(reach.x), static_cast<float>(reach.y), static_cast<float>(reach.z),
+            rounded_up(kRadiusRoom * reach.radius), rounded_up(kCoordinateRoom * size + kFloor),
+            rounded_up(spread)};
+  }
+};
+
+// The lanes of a kind: the spheres themselves, or a collection's.
+template <class Members>
+const soa::SpheresSoA& lanes_of_members(const Members& members) {
+  if constexpr (is_sphere_lanes_v<Members>) {
+    return members;
+  } else {
+    return members.spheres;
+  }
+}
+
+// Member i's lane against the bound by the specified lane rule.
+inline bool lane_admits(const soa::SpheresSoA& lanes, std::size_t i, const Sphere& bound) {
+  return lanes::sphere_overlap(lanes.xs(), lanes.ys(), lanes.zs(), lanes.rs(), bound.center.x, bound.center.y,
+                               bound.center.z, bound.radius)(static_cast<int>(i));
+}
+
+template <Faces F, class Visit>
+bool each_candidate_of(const KindIndex& ki, std::size_t count, const Acceleration& a, Visit&& visit) {
+  return each_candidate<F == Faces::Member>(ki, count, a.probe(F), visit);
+}
+
+// The collection gate: true when some lane admits the bound and some member
+// passes its exact test.
+template <Faces F, class Exact>
+bool gated(const KindIndex& ki, const soa::SpheresSoA& lanes, std::size_t count, const Acceleration& a,
+           const Sphere& bound, Exact&& exact) {
+  bool admitted = false;
+  bool hit = false;
+  each_candidate_of<F>(ki, count, a, [&](std::size_t i) {
+    if (!admitted) admitted = lane_admits(lanes, i, bound);
+    if (!hit) hit = exact(i);
+    return admitted && hit;
+  });
+  return admitted && hit;
+}
+
+// Some member passes `test` (no gate).
+template <Faces F, class Test>
+bool any_member(const KindIndex& ki, std::size_t count, const Acceleration& a, Test&& test) {
+  return each_candidate_of<F>(ki, count, a, test);
+}
+
+// The item test of member i of a collection, or of lane i of the spheres.
+template <class Collection, class Q>
+auto exact_member(const Collection& members, const Q& q) {
+  return [&members, &q](std::size_t i) {
+    if constexpr (is_sphere_lanes_v<Collection>) {
+      return collides_member(q, members.sphere(i));
+    } else {
+      return collides_member(q, members.items[i]);
+    }
+  };
+}
 
 // ---- The visit.
 
@@ -36,28 +213,57 @@ auto exact_against(const Q& q) {
 // themselves.
 struct SphereQuery {
   const Sphere& q;
+  Acceleration accel;
 
   template <Kind K>
   bool step(const Collider<>& c) const {
     const auto& members = collection_of<K>(c);
+    if constexpr (K != Kind::Pointclouds && !is_unbounded(K)) {
+      if (accel.index != nullptr) {
+        const std::size_t count = member_count(members);
+        if (const KindIndex* ki = accel.kind(K, count)) return accelerated<K>(*ki, members, count);
+      }
+    }
     if constexpr (K == Kind::Spheres) {
       return lanes_admit(members, q);
     } else if constexpr (K == Kind::Points) {
       return lanes_admit(members.spheres, q);
     } else if constexpr (K == Kind::Capsules || K == Kind::Cuboids || K == Kind::Cylinders) {
-      const soa::SpheresSoA& lanes = members.spheres;
-      const auto group_mask = [&](std::size_t g) {
-        return lanes::sphere_overlap_mask<lanes::kWidth>(lanes.xs() + g, lanes.ys() + g, lanes.zs() + g,
-                                                         lanes.rs() + g, q.center.x, q.center.y, q.center.z,
-                                                         q.radius);
-      };
-      return eight_item_groups(members, group_mask, exact_against(q));
+      return eight_item_groups(members, group_mask(members.spheres), exact_against(q));
     } else if constexpr (K == Kind::Pointclouds) {
       return soa::collides(members, q);
     } else if constexpr (is_unbounded(K)) {
       return item_scan(members, exact_against(q));
     } else {
       return gate(members, q, exact_against(q));
+    }
+  }
+
+  // The lanes of the group of eight at g that the query's sphere meets.
+  auto group_mask(const soa::SpheresSoA& lanes) const {
+    return [&lanes, this](std::size_t g) {
+      return lanes::sphere_overlap_mask<lanes::kWidth>(lanes.xs() + g, lanes.ys() + g, lanes.zs() + g, lanes.rs() + g,
+                                                       q.center.x, q.center.y, q.center.z, q.radius);
+    };
+  }
+
+  template <Kind K, class Members>
+  bool accelerated(const KindIndex& ki, const Members& members, std::size_t count) const {
+    constexpr Faces F = faces_of<Sphere, K>();
+    if constexpr (K == Kind::Spheres || K == Kind::Points) {
+      const soa::SpheresSoA& lanes = lanes_of_members(members);
+      return any_member<F>(ki, count, accel, [&](std::size_t i) { return lane_admits(lanes, i, q); });
+    } else if constexpr (K == Kind::Capsules || K == Kind::Cuboids || K == Kind::Cylinders) {
+      // Member i runs its test when its group of eight has a lane that
+      // passes, or when it is one of the last n mod 8.
+      const std::size_t grouped = count / lanes::kWidth * lanes::kWidth;
+      const auto mask = group_mask(members.spheres);
+      const auto exact = exact_member(members, q);
+      return any_member<F>(ki, count, accel, [&](std::size_t i) {
+        return (i >= grouped || mask(i / lanes::kWidth * lanes::kWidth) != 0) && exact(i);
+      });
+    } else {
+      return gated<F>(ki, members.spheres, count, accel, q, exact_member(members, q));
     }
   }
 
@@ -77,6 +283,7 @@ template <class Q>
 struct SolidQuery {
   const Q& q;
   Sphere bound;
+  Acceleration accel;
 
   static constexpr bool kSpheresOneByOne =
       std::is_same_v<Q, ConvexPolytope> || std::is_same_v<Q, ConvexPolygon>;
@@ -84,6 +291,16 @@ struct SolidQuery {
   template <Kind K>
   bool step(const Collider<>& c) const {
     const auto& members = collection_of<K>(c);
+    if constexpr (K != Kind::Pointclouds && !is_unbounded(K)) {
+      if (accel.index != nullptr) {
+        const std::size_t count = member_count(members);
+        if (const KindIndex* ki = accel.kind(K, count)) {
+          constexpr Faces F = faces_of<Q, K>();
+          if constexpr (K == Kind::Spheres) return any_member<F>(*ki, count, accel, exact_member(members, q));
+          else return gated<F>(*ki, members.spheres, count, accel, bound, exact_member(members, q));
+        }
+      }
+    }
     if constexpr (K == Kind::Spheres) {
       if constexpr (kSpheresOneByOne) return lane_loop(members, exact_against(q));
       else return lane_scan(members, exact_against(q));
@@ -152,12 +369,20 @@ template <class L>
 struct PieceQuery {
   util::LinePiece piece;
   Sphere bound;
+  Acceleration accel;
 
   static constexpr bool kGated = std::is_same_v<L, curvel::LineSegment>;
 
   template <Kind K>
   bool step(const Collider<>& c) const {
     const auto& members = collection_of<K>(c);
+    if constexpr (kGated && K != Kind::Pointclouds && !is_unbounded(K)) {
+      if (accel.index != nullptr) {
+        const std::size_t count = member_count(members);
+        if (const KindIndex* ki = accel.kind(K, count))
+          return gated<Faces::None>(*ki, lanes_of_members(members), count, accel, bound, exact_member(members, piece));
+      }
+    }
     if constexpr (K == Kind::Spheres) {
       if (kGated && !lanes_admit(members, bound)) return false;
       return lane_scan(members, exact_against(piece));
@@ -179,52 +404,90 @@ struct PieceQuery {
   }
 };
 
-template <class L>
-PieceQuery<L> piece_query(const L& l) {
-  if constexpr (std::is_same_v<L, curvel::LineSegment>) {
-    return {util::line_piece(l), Bounded<curvel::LineSegment>::broadphase(l)};
-  } else {
-    return {util::line_piece(l), Sphere{}};
-  }
-}
-
 }  // namespace
 
 }  // namespace tangor::collider
 
 namespace tangor {
 
-using collider::SolidQuery;
+using collider::Acceleration;
+
+namespace collider {
+
+// The query with the given acceleration (none: the specified path).
+bool run_query(const Sphere& q, const Collider<Pointcloud>& c, const Acceleration& a) { return SphereQuery{q, a}.run(c); }
+bool run_query(const Capsule& q, const Collider<Pointcloud>& c, const Acceleration& a) {
+  return SolidQuery<Capsule>{q, q.broadphase(), a}.run(c);
+}
+bool run_query(const Cuboid& q, const Collider<Pointcloud>& c, const Acceleration& a) {
+  return SolidQuery<Cuboid>{q, Bounded<Cuboid>::broadphase(q), a}.run(c);
+}
+bool run_query(const Cylinder& q, const Collider<Pointcloud>& c, const Acceleration& a) {
+  return SolidQuery<Cylinder>{q, q.broadphase(), a}.run(c);
+}
+bool run_query(const ConvexPolytope& q, const Collider<Pointcloud>& c, const Acceleration& a) {
+  return SolidQuery<ConvexPolytope>{q, Bounded<ConvexPolytope>::broadphase(q), a}.run(c);
+}
+bool run_query(const ConvexPolygon& q, const Collider<Pointcloud>& c, const Acceleration& a) {
+  return SolidQuery<ConvexPolygon>{q, Bounded<ConvexPolygon>::broadphase(q), a}.run(c);
+}
+bool run_query(const Plane& q, const Collider<Pointcloud>& c, const Acceleration&) { return PlaneQuery{q}.run(c); }
+template <class L>
+bool run_query(const L& q, const Collider<Pointcloud>& c, const Acceleration& a) {
+  if constexpr (std::is_same_v<L, curvel::LineSegment>) {
+    return PieceQuery<L>{util::line_piece(q), Bounded<curvel::LineSegment>::broadphase(q), a}.run(c);
+  } else {
+    return PieceQuery<L>{util::line_piece(q), Sphere{}, {}}.run(c);
+  }
+}
+
+template <class Q>
+bool specified_query(const Q& query, const Collider<Pointcloud>& c) {
+  return run_query(query, c, Acceleration{});
+}
+
+template bool specified_query(const Sphere&, const Collider<Pointcloud>&);
+template bool specified_query(const Capsule&, const Collider<Pointcloud>&);
+template bool specified_query(const Cuboid&, const Collider<Pointcloud>&);
+template bool specified_query(const Cylinder&, const Collider<Pointcloud>&);
+template bool specified_query(const ConvexPolytope&, const Collider<Pointcloud>&);
+template bool specified_query(const ConvexPolygon&, const Collider<Pointcloud>&);
+template bool specified_query(const Plane&, const Collider<Pointcloud>&);
+template bool specified_query(const curvel::Line&, const Collider<Pointcloud>&);
+template bool specified_query(const curvel::Ray&, const Collider<Pointcloud>&);
+template bool specified_query(const curvel::LineSegment&, const Collider<Pointcloud>&);
+
+}  // namespace collider
 
 bool query_collider(const Sphere& query, const Collider<Pointcloud>& collider) {
-  return collider::SphereQuery{query}.run(collider);
+  return collider::run_query(query, collider, Acceleration::for_query(query, collider));
 }
 bool query_collider(const Capsule& query, const Collider<Pointcloud>& collider) {
-  return SolidQuery<Capsule>{query, query.broadphase()}.run(collider);
+  return collider::run_query(query, collider, Acceleration::for_query(query, collider));
 }
 bool query_collider(const Cuboid& query, const Collider<Pointcloud>& collider) {
-  return SolidQuery<Cuboid>{query, Bounded<Cuboid>::broadphase(query)}.run(collider);
+  return collider::run_query(query, collider, Acceleration::for_query(query, collider));
 }
 bool query_collider(const Cylinder& query, const Collider<Pointcloud>& collider) {
-  return SolidQuery<Cylinder>{query, query.broadphase()}.run(collider);
+  return collider::run_query(query, collider, Acceleration::for_query(query, collider));
 }
 bool query_collider(const ConvexPolytope& query, const Collider<Pointcloud>& collider) {
-  return SolidQuery<ConvexPolytope>{query, Bounded<ConvexPolytope>::broadphase(query)}.run(collider);
+  return collider::run_query(query, collider, Acceleration::for_query(query, collider));
 }
 bool query_collider(const ConvexPolygon& query, const Collider<Pointcloud>& collider) {
-  return SolidQuery<ConvexPolygon>{query, Bounded<ConvexPolygon>::broadphase(query)}.run(collider);
+  return collider::run_query(query, collider, Acceleration::for_query(query, collider));
 }
 bool query_collider(const Plane& query, const Collider<Pointcloud>& collider) {
-  return collider::PlaneQuery{query}.run(collider);
+  return collider::run_query(query, collider, Acceleration{});
 }
 bool query_collider(const curvel::Line& query, const Collider<Pointcloud>& collider) {
-  return collider::piece_query(query).run(collider);
+  return collider::run_query(query, collider, Acceleration{});
 }
 bool query_collider(const curvel::Ray& query, const Collider<Pointcloud>& collider) {
-  return collider::piece_query(query).run(collider);
+  return collider::run_query(query, collider, Acceleration{});
 }
 bool query_collider(const curvel::LineSegment& query, const Collider<Pointcloud>& collider) {
-  return collider::piece_query(query).run(collider);
+  return collider::run_query(query, collider, Acceleration::for_query(query, collider));
 }
 
 }  // namespace tangor
