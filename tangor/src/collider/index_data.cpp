@@ -35,12 +35,11 @@ std::optional<TreeMember> tree_member(const Reach& reach, const Sphere& lane, st
 }
 
 template <class Collection>
-KindIndex index_kind(const Collection& collection, const soa::SpheresSoA& lanes) {
+KindIndex index_kind(const Collection& collection, const soa::SpheresSoA& lanes, unsigned slot,
+                     std::vector<TreeMember>& members) {
   KindIndex out;
   const std::size_t count = member_count(collection);
   out.covered = count;
-  std::vector<TreeMember> members;
-  members.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     std::optional<Reach> reach;
     if constexpr (is_sphere_lanes_v<Collection>) {
@@ -48,14 +47,14 @@ KindIndex index_kind(const Collection& collection, const soa::SpheresSoA& lanes)
     } else {
       reach = reach_of(collection.items[i]);
     }
-    const auto member = reach ? tree_member(*reach, lanes.sphere(i), i) : std::nullopt;
+    const auto member = reach ? tree_member(*reach, lanes.sphere(i), (std::size_t{slot} << kIdBits) | i)
+                              : std::nullopt;
     if (member) {
       members.push_back(*member);
     } else {
       out.loose.push_back(static_cast<std::uint32_t>(i));
     }
   }
-  out.tree = SphereTree(std::move(members));
   return out;
 }
 
@@ -67,6 +66,7 @@ std::size_t uncovered_limit(std::size_t covered) {
 
 IndexData* build_index(const Collider<Pointcloud>& c) {
   auto* data = new IndexData;
+  std::vector<TreeMember> members;
   for (Kind kind : BOUNDING_ORDER) {
     with_collection(c, kind, [&](const auto& collection) {
       using Collection = std::remove_cvref_t<decltype(collection)>;
@@ -74,15 +74,15 @@ IndexData* build_index(const Collider<Pointcloud>& c) {
       if constexpr (is_sphere_lanes_v<Collection> ||
                     (is_broad_collection_v<Collection> &&
                      !std::is_same_v<Collection, soa::BroadCollection<Pointcloud>>)) {
-        // Member ids are stored as 31-bit tree references; small kinds take
-        // the specified path.
+        // Member ids are stored in kIdBits bits; small kinds take the
+        // specified path.
         const std::size_t count = member_count(collection);
-        if (count >= kSmallestIndexed && count < (std::size_t{1} << 31))
-          data->kinds[static_cast<std::size_t>(std::countr_zero(bit(kind)))] =
-              index_kind(collection, lanes_of(c, kind));
+        if (count >= kSmallestIndexed && count <= kIdMask)
+          data->kinds[slot_of(kind)] = index_kind(collection, lanes_of(c, kind), slot_of(kind), members);
       }
     });
   }
+  data->tree = SphereTree(std::move(members));
   return data;
 }
 

@@ -16,17 +16,25 @@ namespace tangor::collider {
 
 // One bounded kind: members 0 .. covered−1 as they were when it was built,
 // in the tree or, when they have no reach (not well formed, or a lane that is
-// not finite), in `loose`.
+// not finite), in `loose`. A kind with covered 0 is not in the tree.
 struct KindIndex {
   std::size_t covered = 0;
   std::vector<std::uint32_t> loose;
-  SphereTree tree;
 };
 
+// A tree member's id: the kind's bit position above kIdBits, the member's
+// index below.
+inline constexpr unsigned kIdBits = 27;
+inline constexpr std::uint32_t kIdMask = (std::uint32_t{1} << kIdBits) - 1;
+inline constexpr unsigned slot_of(Kind kind) { return static_cast<unsigned>(std::countr_zero(bit(kind))); }
+
+// One tree over the members of every indexed kind, so that a query descends
+// once whatever the mix.
 struct IndexData {
   std::array<KindIndex, 12> kinds;
+  SphereTree tree;
 
-  const KindIndex& of(Kind kind) const { return kinds[static_cast<std::size_t>(std::countr_zero(bit(kind)))]; }
+  const KindIndex& of(Kind kind) const { return kinds[slot_of(kind)]; }
 };
 
 // Members appended after the build are tested one by one; past this many
@@ -43,16 +51,16 @@ IndexData* build_index(const Collider<Pointcloud>& c);
 // The structure for the collider, built and installed when missing.
 const IndexData& index_of(const Collider<Pointcloud>& c);
 
-// visit(i) for every member i of the kind that a query with this probe may
-// touch: those outside the tree, then the tree's candidates; stops when visit
-// returns true. `count` is the kind's member count now (>= covered).
-template <bool UseKappa, class Visit>
-bool each_candidate(const KindIndex& k, std::size_t count, const TreeProbe& probe, Visit&& visit) {
+// visit(i) for every member i of the kind outside the tree: the loose ones
+// and those added since the build (`count` is the member count now, at
+// least `covered`); stops when visit returns true.
+template <class Visit>
+bool each_outside(const KindIndex& k, std::size_t count, Visit&& visit) {
   for (std::uint32_t i : k.loose)
     if (visit(std::size_t{i})) return true;
   for (std::size_t i = k.covered; i < count; ++i)
     if (visit(i)) return true;
-  return k.tree.any<UseKappa>(probe, [&](std::uint32_t i) { return visit(std::size_t{i}); });
+  return false;
 }
 
 }  // namespace tangor::collider

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "collider/broad_steps.hpp"
 #include "collider/index_data.hpp"
@@ -79,23 +81,6 @@ namespace {
 // tests. Point clouds, planes, lines and rays always take the specified
 // path.
 
-enum class Faces { None, Member, Query };
-
-template <class Q, Kind K>
-constexpr Faces faces_of() {
-  constexpr bool polytope_query = std::is_same_v<Q, ConvexPolytope>;
-  constexpr bool solid_query = std::is_same_v<Q, Sphere> || std::is_same_v<Q, Capsule> ||
-                               std::is_same_v<Q, Cuboid> || std::is_same_v<Q, Cylinder>;
-  if constexpr (solid_query && K == Kind::Polytopes) {
-    return Faces::Member;
-  } else if constexpr (polytope_query && (K == Kind::Capsules || K == Kind::Cuboids || K == Kind::Cylinders ||
-                                          K == Kind::Polytopes)) {
-    return Faces::Query;
-  } else {
-    return Faces::None;
-  }
-}
-
 // Relative room of the radii: far beyond the rounding of any test.
 constexpr double kRadiusRoom = 1.0 + 0x1p-6;
 // Room relative to the query's size, for the rounding of its coordinates,
@@ -121,20 +106,23 @@ struct Acceleration {
     return {&index_of(c), *reach};
   }
 
-  // The kind's index when it covers the kind as it now is (small kinds are
-  // quicker to test as specified).
+  // The kind's index when it covers the kind as it now is (kinds that were
+  // small at the build take the specified path).
   const KindIndex* kind(Kind k, std::size_t count) const {
-    if (index == nullptr || count < kSmallestIndexed) return nullptr;
+    if (index == nullptr) return nullptr;
     const KindIndex& ki = index->of(k);
-    return count >= ki.covered ? &ki : nullptr;
+    return ki.covered != 0 && count >= ki.covered ? &ki : nullptr;
   }
 
-  TreeProbe probe(Faces faces) const {
+  // One probe for every kind: each lane's kappa multiplies the query's
+  // radius (1 but for polytopes), and the query's kappa (1 but for a
+  // polytope query) the lane's radius. Both widen the tight bound, so one
+  // probe serves every pair of the table.
+  TreeProbe probe() const {
     const double size = std::max({std::fabs(reach.x), std::fabs(reach.y), std::fabs(reach.z)}) + reach.radius;
-    const double spread = faces == Faces::Query ? kRadiusRoom * reach.kappa : kRadiusRoom;
     return {static_cast<float>(reach.x), static_cast<float>(reach.y), static_cast<float>(reach.z),
             rounded_up(kRadiusRoom * reach.radius), rounded_up(kCoordinateRoom * size + kFloor),
-            rounded_up(spread)};
+            rounded_up(kRadiusRoom * reach.kappa)};
   }
 };
 
@@ -154,30 +142,20 @@ inline bool lane_admits(const soa::SpheresSoA& lanes, std::size_t i, const Spher
                                bound.center.z, bound.radius)(static_cast<int>(i));
 }
 
-template <Faces F, class Visit>
-bool each_candidate_of(const KindIndex& ki, std::size_t count, const Acceleration& a, Visit&& visit) {
-  return each_candidate<F == Faces::Member>(ki, count, a.probe(F), visit);
-}
-
-// The collection gate: true when some lane admits the bound and some member
-// passes its exact test.
-template <Faces F, class Exact>
-bool gated(const KindIndex& ki, const soa::SpheresSoA& lanes, std::size_t count, const Acceleration& a,
-           const Sphere& bound, Exact&& exact) {
-  bool admitted = false;
-  bool hit = false;
-  each_candidate_of<F>(ki, count, a, [&](std::size_t i) {
+// The collection gate on one member at a time: true once some visited lane
+// admits the bound and some visited member passes its exact test.
+template <class Exact>
+auto gate_handler(const soa::SpheresSoA& lanes, const Sphere& bound, Exact exact) {
+  return [&lanes, bound, exact, admitted = false, hit = false](std::size_t i) mutable {
     if (!admitted) admitted = lane_admits(lanes, i, bound);
     if (!hit) hit = exact(i);
     return admitted && hit;
-  });
-  return admitted && hit;
+  };
 }
 
-// Some member passes `test` (no gate).
-template <Faces F, class Test>
-bool any_member(const KindIndex& ki, std::size_t count, const Acceleration& a, Test&& test) {
-  return each_candidate_of<F>(ki, count, a, test);
+// A kind that no query asks through the index.
+inline auto no_handler() {
+  return [](std::size_t) { return false; };
 }
 
 // The item test of member i of a collection, or of lane i of the spheres.
@@ -196,10 +174,42 @@ auto exact_member(const Collection& members, const Q& q) {
 
 // The kinds in order, each whose bit is set running its step, up to the
 // first hit. An empty collider answers at once.
+// The kinds indexed for this query: handled by one descent of the tree, each
+// member it reaches given to its kind's handler (which applies the kind's
+// specified rule: lanes alone, groups of eight, or the collection gate).
+template <Kind... Order, class Query, std::size_t... I>
+bool indexed_kinds(const Query& query, const Collider<>& c, std::uint16_t indexed, std::index_sequence<I...>) {
+  auto handlers = std::make_tuple(query.template handler<Order>(c)...);
+  const IndexData& index = *query.accel.index;
+  const bool outside = (((indexed & bit(Order)) != 0 &&
+                         each_outside(index.of(Order), member_count(collection_of<Order>(c)), std::get<I>(handlers))) ||
+                        ...);
+  if (outside) return true;
+  return index.tree.any<true>(query.accel.probe(), [&](std::uint32_t packed) {
+    const unsigned slot = packed >> kIdBits;
+    const std::size_t id = packed & kIdMask;
+    return ((slot == slot_of(Order) && (indexed & bit(Order)) != 0 && std::get<I>(handlers)(id)) || ...);
+  });
+}
+
+// The kinds in order, each whose bit is set running its step, up to the
+// first hit; the kinds that the index covers are answered together after
+// the others (the answer does not depend on the order). An empty collider
+// answers at once.
 template <Kind... Order, class Query>
 bool visit_in_order(const Query& query, const Collider<>& c) {
   if (c.mask == 0) return false;
-  return ((c.has(Order) && query.template step<Order>(c)) || ...);
+  std::uint16_t indexed = 0;
+  if (query.accel.index != nullptr) {
+    ((indexed |= Query::template kIndexable<Order> && c.has(Order) &&
+                         query.accel.kind(Order, member_count(collection_of<Order>(c))) != nullptr
+                     ? bit(Order)
+                     : std::uint16_t{0}),
+     ...);
+  }
+  if (((c.has(Order) && (indexed & bit(Order)) == 0 && query.template step<Order>(c)) || ...)) return true;
+  if (indexed == 0) return false;
+  return indexed_kinds<Order...>(query, c, indexed, std::make_index_sequence<sizeof...(Order)>{});
 }
 
 // The query against one member, by the catalogue.
@@ -218,12 +228,6 @@ struct SphereQuery {
   template <Kind K>
   bool step(const Collider<>& c) const {
     const auto& members = collection_of<K>(c);
-    if constexpr (K != Kind::Pointclouds && !is_unbounded(K)) {
-      if (accel.index != nullptr) {
-        const std::size_t count = member_count(members);
-        if (const KindIndex* ki = accel.kind(K, count)) return accelerated<K>(*ki, members, count);
-      }
-    }
     if constexpr (K == Kind::Spheres) {
       return lanes_admit(members, q);
     } else if constexpr (K == Kind::Points) {
@@ -247,23 +251,26 @@ struct SphereQuery {
     };
   }
 
-  template <Kind K, class Members>
-  bool accelerated(const KindIndex& ki, const Members& members, std::size_t count) const {
-    constexpr Faces F = faces_of<Sphere, K>();
-    if constexpr (K == Kind::Spheres || K == Kind::Points) {
+  template <Kind K>
+  static constexpr bool kIndexable = K != Kind::Pointclouds && !is_unbounded(K);
+
+  template <Kind K>
+  auto handler(const Collider<>& c) const {
+    const auto& members = collection_of<K>(c);
+    if constexpr (!kIndexable<K>) {
+      return no_handler();
+    } else if constexpr (K == Kind::Spheres || K == Kind::Points) {
       const soa::SpheresSoA& lanes = lanes_of_members(members);
-      return any_member<F>(ki, count, accel, [&](std::size_t i) { return lane_admits(lanes, i, q); });
+      return [&lanes, this](std::size_t i) { return lane_admits(lanes, i, q); };
     } else if constexpr (K == Kind::Capsules || K == Kind::Cuboids || K == Kind::Cylinders) {
       // Member i runs its test when its group of eight has a lane that
       // passes, or when it is one of the last n mod 8.
-      const std::size_t grouped = count / lanes::kWidth * lanes::kWidth;
-      const auto mask = group_mask(members.spheres);
-      const auto exact = exact_member(members, q);
-      return any_member<F>(ki, count, accel, [&](std::size_t i) {
+      const std::size_t grouped = members.items.size() / lanes::kWidth * lanes::kWidth;
+      return [grouped, mask = group_mask(members.spheres), exact = exact_member(members, q)](std::size_t i) {
         return (i >= grouped || mask(i / lanes::kWidth * lanes::kWidth) != 0) && exact(i);
-      });
+      };
     } else {
-      return gated<F>(ki, members.spheres, count, accel, q, exact_member(members, q));
+      return gate_handler(members.spheres, q, exact_member(members, q));
     }
   }
 
@@ -291,16 +298,6 @@ struct SolidQuery {
   template <Kind K>
   bool step(const Collider<>& c) const {
     const auto& members = collection_of<K>(c);
-    if constexpr (K != Kind::Pointclouds && !is_unbounded(K)) {
-      if (accel.index != nullptr) {
-        const std::size_t count = member_count(members);
-        if (const KindIndex* ki = accel.kind(K, count)) {
-          constexpr Faces F = faces_of<Q, K>();
-          if constexpr (K == Kind::Spheres) return any_member<F>(*ki, count, accel, exact_member(members, q));
-          else return gated<F>(*ki, members.spheres, count, accel, bound, exact_member(members, q));
-        }
-      }
-    }
     if constexpr (K == Kind::Spheres) {
       if constexpr (kSpheresOneByOne) return lane_loop(members, exact_against(q));
       else return lane_scan(members, exact_against(q));
@@ -310,6 +307,22 @@ struct SolidQuery {
       return item_scan(members, exact_against(q));
     } else {
       return gate(members, bound, exact_against(q));
+    }
+  }
+
+  template <Kind K>
+  static constexpr bool kIndexable = K != Kind::Pointclouds && !is_unbounded(K);
+
+  // Sphere members run the exact test on their lanes, with no gate.
+  template <Kind K>
+  auto handler(const Collider<>& c) const {
+    const auto& members = collection_of<K>(c);
+    if constexpr (!kIndexable<K>) {
+      return no_handler();
+    } else if constexpr (K == Kind::Spheres) {
+      return exact_member(members, q);
+    } else {
+      return gate_handler(members.spheres, bound, exact_member(members, q));
     }
   }
 
@@ -332,6 +345,14 @@ struct SolidQuery {
 // item. Points inside the half-space are hits.
 struct PlaneQuery {
   const Plane& q;
+  Acceleration accel;
+
+  template <Kind K>
+  static constexpr bool kIndexable = false;
+  template <Kind K>
+  auto handler(const Collider<>&) const {
+    return no_handler();
+  }
 
   template <Kind K>
   bool step(const Collider<>& c) const {
@@ -376,13 +397,6 @@ struct PieceQuery {
   template <Kind K>
   bool step(const Collider<>& c) const {
     const auto& members = collection_of<K>(c);
-    if constexpr (kGated && K != Kind::Pointclouds && !is_unbounded(K)) {
-      if (accel.index != nullptr) {
-        const std::size_t count = member_count(members);
-        if (const KindIndex* ki = accel.kind(K, count))
-          return gated<Faces::None>(*ki, lanes_of_members(members), count, accel, bound, exact_member(members, piece));
-      }
-    }
     if constexpr (K == Kind::Spheres) {
       if (kGated && !lanes_admit(members, bound)) return false;
       return lane_scan(members, exact_against(piece));
@@ -395,6 +409,20 @@ struct PieceQuery {
       return gate(members, bound, exact_against(piece));
     } else {
       return item_scan(members.items, exact_against(piece));
+    }
+  }
+
+  template <Kind K>
+  static constexpr bool kIndexable = kGated && K != Kind::Pointclouds && !is_unbounded(K);
+
+  // A segment gates every kind with its bound, the spheres included.
+  template <Kind K>
+  auto handler(const Collider<>& c) const {
+    const auto& members = collection_of<K>(c);
+    if constexpr (!kIndexable<K>) {
+      return no_handler();
+    } else {
+      return gate_handler(lanes_of_members(members), bound, exact_member(members, piece));
     }
   }
 
@@ -431,7 +459,7 @@ bool run_query(const ConvexPolytope& q, const Collider<Pointcloud>& c, const Acc
 bool run_query(const ConvexPolygon& q, const Collider<Pointcloud>& c, const Acceleration& a) {
   return SolidQuery<ConvexPolygon>{q, Bounded<ConvexPolygon>::broadphase(q), a}.run(c);
 }
-bool run_query(const Plane& q, const Collider<Pointcloud>& c, const Acceleration&) { return PlaneQuery{q}.run(c); }
+bool run_query(const Plane& q, const Collider<Pointcloud>& c, const Acceleration&) { return PlaneQuery{q, {}}.run(c); }
 template <class L>
 bool run_query(const L& q, const Collider<Pointcloud>& c, const Acceleration& a) {
   if constexpr (std::is_same_v<L, curvel::LineSegment>) {
