@@ -3,6 +3,9 @@
 // stored spheres. The queries miss every stored sphere, so both walk the
 // whole array: the cost of a broad phase that rejects.
 //
+// BM_SpheresSoABuild runs the sweep by the baseline build (/0) and by the
+// AVX2 build (/1) that the processor check picks where it can.
+//
 // Insertion: 10^6 spheres into a sphere array by from_slice (one piece), by
 // push one at a time, and into a collider by add one at a time.
 #include <benchmark/benchmark.h>
@@ -10,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "soa/lane_kernels.hpp"
 #include "tangor/collider.hpp"
 #include "tangor/soa/spheres_soa.hpp"
 
@@ -41,6 +45,26 @@ void BM_SpheresSoA(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     benchmark::DoNotOptimize(soa.any_collides_sphere_f32x8(scene.queries[i++ & (kQueries - 1)]));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The same sweep by a named build: 0 the baseline, 1 AVX2.
+void BM_SpheresSoABuild(benchmark::State& state) {
+  const Scene scene = make_scene(static_cast<std::size_t>(state.range(0)));
+  const tangor::soa::SpheresSoA soa = tangor::soa::SpheresSoA::from_slice(scene.stored);
+  const tangor::soa::kernels::Variant* build =
+      state.range(1) == 0 ? nullptr : tangor::soa::kernels::avx2();
+  if (state.range(1) != 0 && build == nullptr) {
+    state.SkipWithError("no AVX2");
+    return;
+  }
+  const auto any = build ? build->any_overlap : tangor::soa::kernels::baseline().any_overlap;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const tangor::Sphere& q = scene.queries[i++ & (kQueries - 1)];
+    benchmark::DoNotOptimize(
+        any(soa.xs(), soa.ys(), soa.zs(), soa.rs(), soa.capacity, q.center.x, q.center.y, q.center.z, q.radius));
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -105,6 +129,7 @@ BENCHMARK(BM_InsertFromSlice)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InsertPush)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InsertColliderAdd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpheresSoA)->Arg(1000)->Arg(100000);
+BENCHMARK(BM_SpheresSoABuild)->Args({1000, 0})->Args({1000, 1})->Args({100000, 0})->Args({100000, 1});
 BENCHMARK(BM_ScalarArrayOfStructs)->Arg(1000)->Arg(100000);
 
 BENCHMARK_MAIN();

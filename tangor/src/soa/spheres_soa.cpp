@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 
+#include "soa/lane_kernels.hpp"
 #include "tangor/lanes.hpp"
 
 namespace tangor::soa {
@@ -67,38 +68,6 @@ void make_fresh(SpheresSoA& s, std::size_t from, std::size_t to) {
 // over (all of it, as capacities are multiples of sixteen).
 std::size_t grouped_lanes(const SpheresSoA& s) { return s.capacity / kWidth * kWidth; }
 
-// Moves the centre of every lane of the whole groups, eight per step. The
-// group is loaded before anything is stored, so the vectoriser need not
-// prove the three arrays apart.
-template <class MoveCentre>
-void move_centres(SpheresSoA& s, MoveCentre&& move_centre) {
-  float* x = s.xs();
-  float* y = s.ys();
-  float* z = s.zs();
-  for (std::size_t g = 0; g < grouped_lanes(s); g += kWidth) {
-    float cx[kWidth], cy[kWidth], cz[kWidth];
-    TANGOR_LANE_LOOP
-    for (std::size_t l = 0; l < kWidth; ++l) {
-      cx[l] = x[g + l];
-      cy[l] = y[g + l];
-      cz[l] = z[g + l];
-    }
-    TANGOR_LANE_LOOP
-    for (std::size_t l = 0; l < kWidth; ++l) {
-      const Vec3 moved = move_centre(Vec3{cx[l], cy[l], cz[l]});
-      cx[l] = moved.x;
-      cy[l] = moved.y;
-      cz[l] = moved.z;
-    }
-    TANGOR_LANE_LOOP
-    for (std::size_t l = 0; l < kWidth; ++l) {
-      x[g + l] = cx[l];
-      y[g + l] = cy[l];
-      z[g + l] = cz[l];
-    }
-  }
-}
-
 }  // namespace
 
 SpheresSoA SpheresSoA::with_capacity(std::size_t) {
@@ -150,19 +119,11 @@ void SpheresSoA::clear() {
 }
 
 bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& query) const {
-  const float qx = query.center.x, qy = query.center.y, qz = query.center.z;
-  const float qr = query.radius;
-  const float* x = xs();
-  const float* y = ys();
-  const float* z = zs();
-  const float* r = rs();
-  // One answer per group of eight (two 4-wide registers folded into one):
-  // returning after each half instead costs a reduction per four lanes and
-  // a third of the speed, for the same answer.
-  const std::size_t grouped = grouped_lanes(*this);
-  for (std::size_t g = 0; g < grouped; g += kWidth)
-    if (lanes::sphere_overlap_any<kWidth>(x + g, y + g, z + g, r + g, qx, qy, qz, qr)) return true;
-  return false;
+  // One answer per group of eight (two 4-wide registers folded into one, or
+  // one AVX2 register): returning after each half instead costs a reduction
+  // per four lanes and a third of the speed, for the same answer.
+  return kernels::any_overlap(xs(), ys(), zs(), rs(), grouped_lanes(*this), query.center.x, query.center.y,
+                              query.center.z, query.radius);
 }
 
 bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon) {
@@ -193,7 +154,8 @@ namespace tangor {
 using soa::SpheresSoA;
 
 void Transformable<SpheresSoA>::translate(SpheresSoA& s, Vec3 t) {
-  soa::move_centres(s, [t](Vec3 c) { return c + t; });
+  soa::kernels::move_lanes(s.xs(), s.ys(), s.zs(), soa::grouped_lanes(s), Affine3{curvel::MAT3_IDENTITY, t},
+                           soa::kernels::Move::Translate);
 }
 
 void Transformable<SpheresSoA>::rotate_quat(SpheresSoA& s, Quat q) {
@@ -201,11 +163,12 @@ void Transformable<SpheresSoA>::rotate_quat(SpheresSoA& s, Quat q) {
 }
 
 void Transformable<SpheresSoA>::rotate_mat(SpheresSoA& s, const Mat3& m) {
-  soa::move_centres(s, [&m](Vec3 c) { return m * c; });
+  soa::kernels::move_lanes(s.xs(), s.ys(), s.zs(), soa::grouped_lanes(s), Affine3{m, Vec3{}},
+                           soa::kernels::Move::Linear);
 }
 
 void Transformable<SpheresSoA>::transform(SpheresSoA& s, const Affine3& a) {
-  soa::move_centres(s, [&a](Vec3 c) { return curvel::transform_point(a, c); });
+  soa::kernels::move_lanes(s.xs(), s.ys(), s.zs(), soa::grouped_lanes(s), a, soa::kernels::Move::Affine);
 }
 
 void Transformable<SpheresSoA>::scale(SpheresSoA& s, float f) {
