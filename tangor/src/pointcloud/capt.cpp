@@ -178,11 +178,14 @@ class Builder {
     float* x = tree_.afforded[0].data();
     float* y = tree_.afforded[1].data();
     float* z = tree_.afforded[2].data();
+    // The run's length in a local while it is written: the stores through
+    // x, y and z would otherwise make the compiler reload it each time.
+    std::size_t length = length_;
     const auto take = [&](const Point3& q, bool keep) {
-      x[length_] = q[0];
-      y[length_] = q[1];
-      z[length_] = q[2];
-      length_ += keep;
+      x[length] = q[0];
+      y[length] = q[1];
+      z[length] = q[2];
+      length += keep;
     };
     take(p, true);
     float farthest_sq = 0.0f;
@@ -192,19 +195,29 @@ class Builder {
       farthest_sq += curvel::max(to_lo * to_lo, to_hi * to_hi);
     }
     if (!(farthest_sq <= rmin_sq_)) {
-      const std::size_t first = length_;
+      const std::size_t first = length;
       listed(take);
-      // The box takes the listed points in their order.
-      for (std::size_t i = first; i < length_; ++i) {
-        box.lo[0] = curvel::min(box.lo[0], x[i]);
-        box.hi[0] = curvel::max(box.hi[0], x[i]);
-        box.lo[1] = curvel::min(box.lo[1], y[i]);
-        box.hi[1] = curvel::max(box.hi[1], y[i]);
-        box.lo[2] = curvel::min(box.lo[2], z[i]);
-        box.hi[2] = curvel::max(box.hi[2], z[i]);
+      // The box takes the listed points in their order. No coordinate here
+      // is NaN (the points are finite, the padding +inf), so curvel's
+      // NaN-ignoring min and max reduce to the plain comparisons, which
+      // compile to minss and maxss instead of branches.
+      const auto low = [](float a, float b) { return b < a ? b : a; };
+      const auto high = [](float a, float b) { return b > a ? b : a; };
+      Point3 lo = box.lo;
+      Point3 hi = box.hi;
+      for (std::size_t i = first; i < length; ++i) {
+        lo[0] = low(lo[0], x[i]);
+        hi[0] = high(hi[0], x[i]);
+        lo[1] = low(lo[1], y[i]);
+        hi[1] = high(hi[1], y[i]);
+        lo[2] = low(lo[2], z[i]);
+        hi[2] = high(hi[2], z[i]);
       }
+      box.lo = lo;
+      box.hi = hi;
     }
-    while (length_ % kRunLanes != 0) take({kInfinity, kInfinity, kInfinity}, true);
+    while (length % kRunLanes != 0) take({kInfinity, kInfinity, kInfinity}, true);
+    length_ = length;
     if (length_ > std::numeric_limits<std::uint32_t>::max()) return false;
     tree_.starts[leaf + 1] = static_cast<std::uint32_t>(length_);
     return true;
@@ -219,6 +232,7 @@ class Builder {
     for (AlignedBuffer<float>& coordinate : tree_.afforded) {
       coordinate.resize_for_overwrite(length_);
       coordinate.reserve(lanes);
+      coordinate.advise_huge_pages();
       coordinate.resize_for_overwrite(lanes);
     }
     capacity_ = lanes;
