@@ -194,12 +194,17 @@ TEST(ColliderIndex, MembersAddedAfterABuildAreFound) {
   EXPECT_LE(c.spheres.len, built->of(Kind::Spheres).covered + tangor::collider::uncovered_limit(2000));
 }
 
-// A copy starts without the structure and answers the same; a move drops it.
+// The structure is built once a few queries were asked; a copy starts without
+// it and answers the same; a move drops it.
 TEST(ColliderIndex, CopiesAndMovesKeepTheAnswers) {
   Scene s(5);
   Collider<> c = s.collider(80, ALL_KINDS);
   const Sphere q{c.spheres.len ? c.spheres.sphere(0).center : Vec3{}, 0.25f};
   const bool before = query_collider(q, c);
+  for (std::uint32_t k = 1; k < tangor::collider::QueryIndex::kQueriesBeforeBuild; ++k) {
+    EXPECT_EQ(c.query_index.get(), nullptr);
+    EXPECT_EQ(query_collider(q, c), before);
+  }
   EXPECT_NE(c.query_index.get(), nullptr);
   const Collider<> copy = c;
   EXPECT_EQ(copy.query_index.get(), nullptr);

@@ -86,9 +86,10 @@ IndexData* build_index(const Collider<Pointcloud>& c) {
   return data;
 }
 
-const IndexData& index_of(const Collider<Pointcloud>& c) {
-  if (const IndexData* built = c.query_index.get()) return *built;
-  return *c.query_index.install(build_index(c));
+const IndexData* index_of(const Collider<Pointcloud>& c) {
+  if (const IndexData* built = c.query_index.get()) return built;
+  if (!c.query_index.worth_building()) return nullptr;
+  return c.query_index.install(build_index(c));
 }
 
 const IndexData* QueryIndex::install(IndexData* fresh) const noexcept {

@@ -48,8 +48,9 @@ inline constexpr std::size_t kSmallestIndexed = 32;
 
 IndexData* build_index(const Collider<Pointcloud>& c);
 
-// The structure for the collider, built and installed when missing.
-const IndexData& index_of(const Collider<Pointcloud>& c);
+// The structure for the collider, built and installed when missing and
+// worth building; none while it is not.
+const IndexData* index_of(const Collider<Pointcloud>& c);
 
 // visit(i) for every member i of the kind outside the tree: the loose ones
 // and those added since the build (`count` is the member count now, at

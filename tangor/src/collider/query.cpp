@@ -103,7 +103,9 @@ struct Acceleration {
   static Acceleration for_query(const Q& q, const Collider<>& c) {
     const std::optional<Reach> reach = reach_of(q);
     if (!reach || c.mask == 0) return {};
-    return {&index_of(c), *reach};
+    const IndexData* index = index_of(c);
+    if (index == nullptr) return {};
+    return {index, *reach};
   }
 
   // The kind's index when it covers the kind as it now is (kinds that were
@@ -225,6 +227,14 @@ struct SphereQuery {
   const Sphere& q;
   Acceleration accel;
 
+  // The lanes of the group of eight at g that the query's sphere meets.
+  auto group_mask(const soa::SpheresSoA& lanes) const {
+    return [&lanes, this](std::size_t g) {
+      return lanes::sphere_overlap_mask<lanes::kWidth>(lanes.xs() + g, lanes.ys() + g, lanes.zs() + g, lanes.rs() + g,
+                                                       q.center.x, q.center.y, q.center.z, q.radius);
+    };
+  }
+
   template <Kind K>
   bool step(const Collider<>& c) const {
     const auto& members = collection_of<K>(c);
@@ -241,14 +251,6 @@ struct SphereQuery {
     } else {
       return gate(members, q, exact_against(q));
     }
-  }
-
-  // The lanes of the group of eight at g that the query's sphere meets.
-  auto group_mask(const soa::SpheresSoA& lanes) const {
-    return [&lanes, this](std::size_t g) {
-      return lanes::sphere_overlap_mask<lanes::kWidth>(lanes.xs() + g, lanes.ys() + g, lanes.zs() + g, lanes.rs() + g,
-                                                       q.center.x, q.center.y, q.center.z, q.radius);
-    };
   }
 
   template <Kind K>

@@ -8,13 +8,15 @@ namespace tangor::collider {
 
 struct IndexData;
 
-// The collider queries' acceleration structure: per bounded kind, a sphere
-// tree over the members (their lanes and what their tests can reach), used
-// only where it cannot change an answer (see query.cpp). It is not part of
-// the collider's value: it is built by the first query that needs it and
-// dropped by every change that moves members; members added after it was
-// built are tested as the specified path tests them, until so many have
-// come that it is dropped too. A copy starts without one.
+// The collider queries' acceleration structure: a sphere tree over the
+// members of the bounded kinds (their lanes and what their tests can reach),
+// used only where it cannot change an answer (see query.cpp). It is not part
+// of the collider's value: it is built once a few queries have been asked of
+// the collider as it stands (a collider moved or rebuilt between single
+// queries never pays for it), and dropped by every change that moves
+// members; members added after it was built are tested as the specified path
+// tests them, until so many have come that it is dropped too. A copy starts
+// without one.
 //
 // A query may build it while other queries read the same collider: the
 // first built is installed and the others discard theirs; nothing installed
@@ -26,6 +28,9 @@ class QueryIndex {
   QueryIndex() = default;
   QueryIndex(const QueryIndex&) noexcept {}
   QueryIndex(QueryIndex&& other) noexcept : built_(other.built_.exchange(nullptr)) {}
+
+  // Queries asked by the specified path before the structure is built.
+  static constexpr std::uint32_t kQueriesBeforeBuild = 8;
   QueryIndex& operator=(const QueryIndex& other) noexcept {
     if (this != &other) reset();
     return *this;
@@ -41,7 +46,14 @@ class QueryIndex {
 
   // Drops the structure (only while no query runs on the collider).
   void reset() noexcept {
+    asked_.store(0, std::memory_order_relaxed);
     if (built_.load(std::memory_order_relaxed) != nullptr) drop();
+  }
+
+  // Counts a query asked while there is no structure: true once enough have
+  // been asked that building it pays.
+  bool worth_building() const noexcept {
+    return asked_.fetch_add(1, std::memory_order_relaxed) + 1 >= kQueriesBeforeBuild;
   }
 
   // After a member of the kind with mask bit `kind` was appended, making
@@ -61,6 +73,7 @@ class QueryIndex {
   void check_growth(std::uint16_t kind, std::size_t count) noexcept;
 
   mutable std::atomic<IndexData*> built_{nullptr};
+  mutable std::atomic<std::uint32_t> asked_{0};
 };
 
 }  // namespace tangor::collider
