@@ -4,11 +4,19 @@ Each row times one operation of vexorin and, where they exist, the same kind of 
 builtin `complex` (a floor: the interpreter's own cost of a small immutable number object), PyGLM and
 NumPy. Ratios are to the complex floor of the same row.
 
-    python3 bench/bench.py [--filter TEXT] [--repeat N]
+    python3 bench/bench.py [--filter TEXT] [--repeat N] [--clouds N,N,...] [--cloud-memory-gb G]
+
+A second table builds point clouds from (N, 3) float64 arrays of N points uniform in the unit cube:
+`Pointcloud.from_numpy` beside `scipy.spatial.cKDTree` on the same points, each build in a child
+process whose address space is capped, so a build that outgrows the cap ends as a MemoryError row.
+Memory is the growth of the resident set while the built object is alive, per point.
 """
 
 import argparse
 import pickle
+import subprocess
+import sys
+import time
 import timeit
 
 import vexorin as vx
@@ -76,6 +84,11 @@ ROWS = [
     ("Mat4", "m * v", "m4 * a4", {"glm": "gm4 * ga4", "numpy": "nm4 @ na4"}),
     ("Mat4", "inverse", "m4.inverse()", {"glm": "glm.inverse(gm4)", "numpy": "np.linalg.inv(nm4)"}),
     ("Affine3", "a * b", "aff * bff", {"glm": "gm4 * gn4", "numpy": "nm4 @ nn4"}),
+    ("Sphere", "construct from a Vec3", "Sphere(a, 0.5)", {"complex": "complex(1.0, 2.0)"}),
+    ("Sphere", "s.center", "sph.center", {"complex": "c.real"}),
+    ("Sphere", "repr(s)", "repr(sph)", {"complex": "repr(c)"}),
+    ("Sphere", "pickle round trip", "loads(dumps(sph))", {"complex": "loads(dumps(c))"}),
+    ("Cuboid", "construct from tuples", "Cuboid(t, eye3, t)", {"complex": "complex(1.0, 2.0)"}),
 ]
 
 
@@ -95,6 +108,10 @@ def namespace():
     for name in ("Vec2", "Vec4", "Quat", "Mat3", "Mat4", "Affine3", "EulerRot"):
         if hasattr(vx, name):
             ns[name] = getattr(vx, name)
+    if hasattr(vx, "Sphere"):
+        ns.update(Sphere=vx.Sphere, sph=vx.Sphere((1.0, 2.0, 3.0), 0.5))
+    if hasattr(vx, "Cuboid"):
+        ns.update(Cuboid=vx.Cuboid, eye3=((1.0, 0.0, 0.0), (0.0, 1.0, 0.0), (0.0, 0.0, 1.0)))
     if hasattr(vx, "Vec2"):
         ns.update(a2=vx.Vec2(1.0, 2.0), b2=vx.Vec2(4.0, 5.0))
     if hasattr(vx, "Vec4"):
@@ -129,11 +146,81 @@ def ns_per_call(stmt, ns, repeat):
     return min(timer.repeat(repeat=repeat, number=number)) / number * 1e9
 
 
+# Point-cloud builders, timed in a child process: (label, statement over `points`, an (N, 3) array).
+CLOUD_BUILDERS = [
+    ("Pointcloud.from_numpy", "vx.Pointcloud.from_numpy(points)"),
+    # The same tree for query radii up to one point spacing, from a list (its conversion timed too).
+    ("Pointcloud(list, r_range)", "vx.Pointcloud(listed, (0.0, len(points) ** (-1 / 3)))"),
+    ("cKDTree", "cKDTree(points)"),
+]
+
+
+def resident_bytes():
+    import resource
+
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * resource.getpagesize()
+
+
+def measure_cloud(builder, n, memory_gb, repeat):
+    """In the child: seconds of the fastest build and bytes per point held by the first."""
+    import resource
+
+    from scipy.spatial import cKDTree
+
+    points = np.random.default_rng(7).random((n, 3))
+    ns = {"vx": vx, "cKDTree": cKDTree, "points": points, "listed": points.tolist() if "listed" in builder else None}
+    cap = resident_bytes() + int(memory_gb * (1 << 30))
+    resource.setrlimit(resource.RLIMIT_AS, (cap, resource.RLIM_INFINITY))
+    before = resident_bytes()
+    try:
+        start = time.perf_counter()
+        kept = eval(builder, ns)
+        best = time.perf_counter() - start
+        held = (resident_bytes() - before) / n
+        for _ in range(repeat - 1):
+            start = time.perf_counter()
+            eval(builder, ns)
+            best = min(best, time.perf_counter() - start)
+    except MemoryError:
+        print("MemoryError")
+        return
+    del kept
+    print(f"{best} {held}")
+
+
+def cloud_table(sizes, memory_gb, repeat):
+    print(f"\n{'point cloud build':<30}{'points':>9}{'ms':>11}{'bytes/pt':>11}{'ms/cKDTree':>12}")
+    for n in sizes:
+        rows = []
+        for label, stmt in CLOUD_BUILDERS:
+            child = subprocess.run(
+                [sys.executable, __file__, "--measure-cloud", stmt, "--points", str(n),
+                 "--cloud-memory-gb", str(memory_gb), "--repeat", str(repeat)],
+                capture_output=True, text=True)
+            out = child.stdout.split()
+            rows.append((label, None if len(out) != 2 else (float(out[0]), float(out[1])), out or child.stderr[-200:]))
+        floor = rows[-1][1][0] if rows[-1][1] else None
+        for label, got, raw in rows:
+            if got is None:
+                print(f"{label:<30}{n:>9}  {' '.join(raw) if isinstance(raw, list) else raw.strip()}"
+                      f" (address space capped at {memory_gb} GiB)")
+                continue
+            ratio = f"{got[0] / floor:>12.1f}" if floor else f"{'-':>12}"
+            print(f"{label:<30}{n:>9}{got[0] * 1e3:>11.1f}{got[1]:>11.1f}" + ratio)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--filter", default="")
     parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--clouds", default="1000,10000,100000,1000000", help="point counts, or empty for none")
+    parser.add_argument("--cloud-memory-gb", type=float, default=4.0)
+    parser.add_argument("--measure-cloud", help=argparse.SUPPRESS)
+    parser.add_argument("--points", type=int, help=argparse.SUPPRESS)
     args = parser.parse_args()
+    if args.measure_cloud:
+        return measure_cloud(args.measure_cloud, args.points, args.cloud_memory_gb, min(args.repeat, 3))
     ns = namespace()
     names = ["complex", "glm", "numpy"]
     print(f"{'operation':<34}{'vexorin':>10}" + "".join(f"{n:>10}" for n in names) + f"{'/complex':>10}")
@@ -158,6 +245,8 @@ def main():
         floor = baselines.get("complex")
         ratio = f"{ours / ns_per_call(floor, ns, args.repeat):>10.2f}" if floor else f"{'-':>10}"
         print(f"{title:<34}{ours:>10.1f}" + "".join(cells) + ratio)
+    if args.clouds and np is not None and hasattr(vx, "Pointcloud"):
+        cloud_table([int(n) for n in args.clouds.split(",")], args.cloud_memory_gb, min(args.repeat, 3))
 
 
 if __name__ == "__main__":

@@ -25,8 +25,16 @@ void attempt(Read&& read) {
 // bounded depth and no cycles, so plain recursion is safe here.
 std::size_t count_nodes(const vxpickle::Value& v) {
   std::size_t n = 1;
-  for (const vxpickle::Value* item : v.items) n += count_nodes(*item);
-  for (const vxpickle::Entry& e : v.entries) n += count_nodes(*e.key) + count_nodes(*e.value);
+  for (const vxpickle::Value item : v.items()) n += count_nodes(item);
+  for (const vxpickle::Entry e : v.entries()) n += count_nodes(e.key) + count_nodes(e.value);
+  // Every scalar reads back from the input without fault.
+  switch (v.kind()) {
+    case vxpickle::Kind::Bool: (void)v.boolean(); break;
+    case vxpickle::Kind::Int: (void)v.integer(); break;
+    case vxpickle::Kind::Float: (void)v.number(); break;
+    default: (void)v.data(); break;
+  }
+  (void)vxpickle::describe(v);
   return n;
 }
 
@@ -53,7 +61,7 @@ void read_typed(const vxpickle::Value& v) {
         case 1: read_f32(f); break;
         case 2: read_vector<std::array<float, 3>>(f, read_vec3); break;
         default:
-          if (const Value* t = read_optional(f)) {
+          if (const std::optional<Value> t = read_optional(f)) {
             std::array<double, 12> out{};
             read_f64_components(*t, out);
           }
@@ -74,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vxpickle::Document doc = vxpickle::parse(bytes);
     count_nodes(doc.root());
     read_typed(doc.root());
-    for (const vxpickle::Value* item : doc.root().items) read_typed(*item);
-    for (const vxpickle::Entry& e : doc.root().entries) read_typed(*e.value);
+    for (const vxpickle::Value item : doc.root().items()) read_typed(item);
+    for (const vxpickle::Entry e : doc.root().entries()) read_typed(e.value);
   } catch (const vxpickle::DecodeError&) {
   }
   return 0;

@@ -38,7 +38,7 @@ done
 echo "== Python tests against an ASan/UBSan build of the module"
 cmake -S . -B build/sanitize-ext -G Ninja -DVEXORIN_BUILD_EXTENSION=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVEXORIN_SANITIZE=address,undefined >/dev/null
-cmake --build build/sanitize-ext -j "$jobs" --target _vexorin
+cmake --build build/sanitize-ext -j "$jobs" --target _vexorin _bind_probe _shapes_probe
 # The interpreter is not instrumented: the sanitizer runtime must be loaded first.
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)" \

@@ -4,6 +4,17 @@
 #include <string>
 
 #include "bind/class.hpp"
+#include "shapes/capsule.hpp"
+#include "shapes/convex_polygon.hpp"
+#include "shapes/convex_polytope.hpp"
+#include "shapes/cuboid.hpp"
+#include "shapes/cylinder.hpp"
+#include "shapes/line.hpp"
+#include "shapes/line_segment.hpp"
+#include "shapes/plane.hpp"
+#include "shapes/pointcloud.hpp"
+#include "shapes/ray.hpp"
+#include "shapes/sphere.hpp"
 #include "values/classes.hpp"
 
 namespace vx {
@@ -26,6 +37,17 @@ const ModuleClass module_classes[] = {
     {"Mat3", &type_object<PyDMat3>},
     {"Mat4", &type_object<PyDMat4>},
     {"Affine3", &type_object<PyDAffine3>},
+    {"Sphere", &type_object<PySphere>},
+    {"Capsule", &type_object<PyCapsule>},
+    {"Cuboid", &type_object<PyCuboid>},
+    {"Cylinder", &type_object<PyCylinder>},
+    {"ConvexPolytope", &type_object<PyConvexPolytope>},
+    {"ConvexPolygon", &type_object<PyConvexPolygon>},
+    {"Line", &type_object<PyLine>},
+    {"Ray", &type_object<PyRay>},
+    {"LineSegment", &type_object<PyLineSegment>},
+    {"Plane", &type_object<PyPlane>},
+    {"Pointcloud", &type_object<PyPointcloud>},
 };
 
 void add_class(PyObject* module, const char* name, PyObject* cls) {
@@ -54,17 +76,14 @@ void add_class(PyObject* module, const char* name, PyObject* cls) {
 
 int exec_module(PyObject* module) noexcept {
     if (!module) return -1;
-    try {
+    return bind::guarded<int>(-1, [&] {
         if (!PyModule_Check(module)) bind::raise_not_instance(module, "module");
         for (const ModuleClass& c : module_classes) {
             PyTypeObject* type = c.type();
             add_class(module, c.name, reinterpret_cast<PyObject*>(type));
         }
         return 0;
-    } catch (...) {
-        bind::set_error_from_current_exception();
-        return -1;
-    }
+    });
 }
 
 PyModuleDef_Slot module_slots[] = {

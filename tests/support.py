@@ -34,3 +34,37 @@ class Cols:
 
     def to_cols_array(self):
         return self.values
+
+
+# ---- pickle protocol-3 forms, written by hand (the shapes' pickled states) ----
+
+def p_text(s: str) -> bytes:
+    """BINUNICODE."""
+    return b"X" + struct.pack("<I", len(s.encode())) + s.encode()
+
+
+def p_value(v) -> bytes:
+    """A dict as EMPTY_DICT MARK pairs SETITEMS, a tuple as MARK items TUPLE, a list as EMPTY_LIST MARK items
+    APPENDS, None as NONE, a bool as NEWTRUE/NEWFALSE, an int as BININT,
+    a number as BINFLOAT of its single-precision value widened (the libraries store f32); bytes are an
+    already encoded piece and stand as they are."""
+    if isinstance(v, bytes):
+        return v
+    if isinstance(v, dict):
+        return b"}(" + b"".join(p_text(k) + p_value(x) for k, x in v.items()) + b"u"
+    if isinstance(v, tuple):
+        return b"(" + b"".join(p_value(x) for x in v) + b"t"
+    if isinstance(v, list):
+        return b"](" + b"".join(p_value(x) for x in v) + b"e" if v else b"]"
+    if v is None:
+        return b"N"
+    if isinstance(v, bool):
+        return b"\x88" if v else b"\x89"
+    if isinstance(v, int):
+        return b"J" + struct.pack("<i", v)
+    return b"G" + struct.pack(">d", struct.unpack("<f", struct.pack("<f", v))[0])
+
+
+def p_stream(v) -> bytes:
+    """PROTO 3, the value, STOP."""
+    return b"\x80\x03" + p_value(v) + b"."

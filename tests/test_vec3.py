@@ -2,6 +2,7 @@
 dataclass fields, text forms, equality, hashing, indexing, the operator protocol, the
 vector converter and the NumPy, list, dict and JSON forms."""
 
+import collections.abc
 import copy
 import dataclasses
 import json
@@ -54,6 +55,7 @@ def test_constructor_defaults_and_number_kinds(args, kwargs, expected):
         (lambda: Vec3(1, 2, 3, 4), "Vec3.__new__() takes from 0 to 3 positional arguments but 4 were given"),
         (lambda: Vec3(w=1), "Vec3.__new__() got an unexpected keyword argument 'w'"),
         (lambda: Vec3(1, x=2), "Vec3.__new__() got multiple values for argument 'x'"),
+        (lambda: Vec3(**{"\udc80": 1}), "Vec3.__new__() got an unexpected keyword argument '\udc80'"),
         (lambda: Vec3(1, 2, 3).with_x(1, 2), "Vec3.with_x() takes 1 positional arguments but 2 were given"),
         (lambda: Vec3(1, 2, 3).with_x(), "Vec3.with_x() missing 1 required positional argument: 'x'"),
         (lambda: Vec3(1, 2, 3).to_json(1), "Vec3.to_json() takes 0 positional arguments but 1 was given"),
@@ -128,6 +130,8 @@ def test_state_accepts_bytes_bytearray_and_sequences_of_ints(convert):
         (b"\x80\x03cos\nsystem\n.", ValueError, "pickle decode failed: "),
         (b"\x80\x03" + b"(" * 100000 + b"t.", ValueError, "pickle decode failed: "),
         (b"\x80\x03X\xff\xff\xff\x7fabc.", ValueError, "pickle decode failed: "),
+        (b"\x80\x03X\x03\x00\x00\x00\xed\xa0\x80\x85.", ValueError, "pickle decode failed: "),
+        (b"(V\\ud800\nt.", ValueError, "pickle decode failed: "),
     ],
 )
 def test_bad_states_are_refused(state, error, message):
@@ -304,6 +308,52 @@ def test_refused_operands_raise_the_operator_message(op, other):
     assert str(e.value) == f"unsupported operand type for {op}"
 
 
+class RaisingSequence(collections.abc.Sequence):
+    """Three items, each read raising `error`: a sequence to every converter."""
+
+    def __init__(self, error):
+        self.error = error
+
+    def __len__(self):
+        return 3
+
+    def __getitem__(self, i):
+        raise self.error
+
+
+class RaisingX:
+    """Attributes x, y, z whose x raises `error`."""
+
+    def __init__(self, error):
+        self.error = error
+        self.y = self.z = 1.0
+
+    @property
+    def x(self):
+        raise self.error
+
+
+CONVERTING_CALLS = [
+    lambda o: Vec3(1, 2, 3).dot(o),
+    lambda o: Vec3(1, 2, 3) == o,
+    lambda o: Vec3(1, 2, 3) + o,
+    lambda o: o * Vec3(1, 2, 3),
+]
+DICT_CALLS = [lambda o: Vec3.from_dict(o), lambda o: Vec3.try_from_dict(o)]
+
+
+@pytest.mark.parametrize(
+    "call, kind",
+    [(c, k) for c in CONVERTING_CALLS for k in (RaisingSequence, RaisingX)] + [(c, RaisingSequence) for c in DICT_CALLS],
+)
+@pytest.mark.parametrize("error", [KeyboardInterrupt, SystemExit, MemoryError, RecursionError])
+def test_fallback_chains_discard_only_ordinary_errors(call, kind, error):
+    raised = error("from the argument")
+    with pytest.raises(error) as e:
+        call(kind(raised))
+    assert e.value is raised
+
+
 def test_number_on_the_left_of_remainder_is_the_interpreters_error():
     with pytest.raises(TypeError) as e:
         2.0 % Vec3(1, 2, 3)
@@ -364,6 +414,76 @@ def test_numpy_forms(np):
     with pytest.raises(Exception) as e:
         Vec3.from_numpy(np.zeros((1, 3)))
     assert e.value.__notes__ == ["while processing 'array'"]
+
+
+VALUE_CLASSES = ["Vec2", "Vec3", "Vec4", "Quat", "Mat3", "Mat4", "Affine3"]
+
+
+@pytest.mark.parametrize("name", VALUE_CLASSES)
+def test_numpy2_array_protocol(np, name):
+    import warnings
+
+    import vexorin
+
+    cls = getattr(vexorin, name)
+    v = cls.NAN if name == "Affine3" else cls.ZERO if hasattr(cls, "ZERO") else cls()
+    assert cls.__array__.__text_signature__ == "($self, dtype=None, copy=None)"
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        a = np.array(v)
+        f = np.asarray(v, dtype=np.float32)
+    assert a.dtype == np.float64 and f.dtype == np.float32 and f.shape == a.shape
+    assert v.__array__(copy=True) is not v.__array__(copy=True)
+    with pytest.raises(ValueError):
+        v.__array__(copy=False)
+    with pytest.raises(ValueError):
+        np.array(v, copy=False)
+
+
+@pytest.mark.parametrize("name, shape", [("Vec3", (3,)), ("Mat3", (3, 3))])
+def test_one_and_two_dimensional_readers_agree(np, name, shape):
+    import vexorin
+
+    cls = getattr(vexorin, name)
+    assert cls.from_numpy(np.ones(shape, dtype=object)) == cls.from_numpy(np.ones(shape))
+    assert cls.from_numpy(np.ones(shape, dtype=np.int8)) == cls.from_numpy(np.ones(shape))
+    with pytest.raises(TypeError) as e:
+        cls.from_numpy(np.ones(shape, dtype=complex))
+    assert e.value.__notes__ == ["while processing 'array'"]
+
+
+def test_wrong_shapes_and_lying_lengths_cost_nothing():
+    # Under an address-space limit, anything that copied the input first would fail with MemoryError.
+    code = """
+import resource
+resource.setrlimit(resource.RLIMIT_AS, (3 << 30, 3 << 30))
+import numpy as np
+from vexorin import Vec3, Mat4
+from support import state_of
+for cls, a, text in [
+    (Vec3, np.broadcast_to(np.float64(1), (10**9,)), "Vec3.from_numpy expected shape (3,)"),
+    (Vec3, np.broadcast_to(np.int64(1), (10**9,)), "Vec3.from_numpy expected shape (3,)"),
+    (Mat4, np.broadcast_to(np.float64(1), (10**5, 10**4)), "Mat4.from_numpy expected shape (4, 4)"),
+]:
+    try:
+        cls.from_numpy(a)
+    except ValueError as e:
+        assert str(e) == text, e
+class Liar:
+    state = state_of(1, 2, 3)
+    def __len__(self):
+        return 2**40
+    def __getitem__(self, i):
+        return self.state[i]
+assert Vec3(__pickle_state__=Liar()) == Vec3(1, 2, 3)
+print("ok")
+"""
+    pytest.importorskip("numpy")
+    if "asan" in os.environ.get("LD_PRELOAD", ""):
+        pytest.skip("the address sanitizer reserves more address space than the limit")
+    env = dict(os.environ, OPENBLAS_NUM_THREADS="1", PYTHONPATH=os.pathsep.join(sys.path))
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, env=env)
+    assert out.stdout == "ok\n", out.stderr
 
 
 def test_list_forms():
@@ -427,6 +547,12 @@ def test_from_json_faults(text, message):
         Vec3.from_json(text)
     assert str(e.value) == message
     assert Vec3.try_from_json(text) is None
+
+
+def test_text_that_utf8_cannot_hold_is_a_json_fault():
+    with pytest.raises(ValueError):
+        Vec3.from_json('[1,2,"\ud800"]')
+    assert Vec3.try_from_json('[1,2,"\ud800"]') is None
 
 
 def test_from_json_accepts_blanks_and_any_number_form():

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "vxformats/number_text.hpp"
+#include "vxformats/quoted_text.hpp"
 
 namespace vxformats {
 namespace {
@@ -377,11 +378,14 @@ void append_utf8(std::string& out, unsigned long code_point) {
   }
 }
 
-// The content of a string token the reader has validated, escapes resolved.
-std::string decode_string_token(std::string_view token) {
+// The content of a string token the reader has validated, escapes resolved,
+// up to the first `limit` characters and one more (only a message shows it).
+std::string decode_string_token(std::string_view token, std::size_t limit) {
   std::string content;
   const std::string_view body = token.substr(1, token.size() - 2);
-  for (std::size_t i = 0; i < body.size(); ++i) {
+  // No character takes more than four bytes.
+  const std::size_t enough = 4 * (limit + 1);
+  for (std::size_t i = 0; i < body.size() && content.size() < enough; ++i) {
     if (body[i] != '\\') {
       content += body[i];
       continue;
@@ -410,49 +414,6 @@ std::string decode_string_token(std::string_view token) {
   return content;
 }
 
-void append_hex_escape(std::string& out, unsigned value) {
-  static constexpr char hex[] = "0123456789abcdef";
-  out += "\\u{";
-  bool started = false;
-  for (int shift = 28; shift >= 0; shift -= 4) {
-    const unsigned nibble = (value >> shift) & 0xF;
-    if (nibble != 0 || started || shift == 0) {
-      out += hex[nibble];
-      started = true;
-    }
-  }
-  out += '}';
-}
-
-// A string quoted with the escapes of a debug text: quotes, backslashes and
-// control characters escaped, everything else as is. C1 controls (two-byte
-// sequences C2 80..C2 9F) are escaped too; other non-ASCII text passes
-// through unchanged.
-void append_quoted(std::string& out, std::string_view content) {
-  out += '"';
-  for (std::size_t i = 0; i < content.size(); ++i) {
-    const auto c = static_cast<unsigned char>(content[i]);
-    switch (c) {
-      case '\t': out += "\\t"; continue;
-      case '\r': out += "\\r"; continue;
-      case '\n': out += "\\n"; continue;
-      case '\\': out += "\\\\"; continue;
-      case '"': out += "\\\""; continue;
-      case '\0': out += "\\0"; continue;
-      default: break;
-    }
-    if (c < 0x20 || c == 0x7F) {
-      append_hex_escape(out, c);
-    } else if (c == 0xC2 && i + 1 < content.size() && static_cast<unsigned char>(content[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(content[i + 1]) <= 0x9F) {
-      append_hex_escape(out, static_cast<unsigned char>(content[++i]));
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  out += '"';
-}
-
 void append_found(std::string& out, const JsonFault& fault, std::string_view text) {
   const std::string_view token = text.substr(fault.token_begin, fault.token_end - fault.token_begin);
   switch (fault.found) {
@@ -471,7 +432,7 @@ void append_found(std::string& out, const JsonFault& fault, std::string_view tex
       break;
     case JsonFoundKind::string:
       out += "string ";
-      append_quoted(out, decode_string_token(token));
+      append_quoted(out, decode_string_token(token, quoted_text_limit));
       break;
     case JsonFoundKind::sequence: out += "sequence"; break;
     case JsonFoundKind::map: out += "map"; break;

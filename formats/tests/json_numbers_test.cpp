@@ -152,7 +152,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "invalid type: string \"a\\\"b\\\\\xc3\xa9\\t\\u{1}\\u{7f}\\u{85}\", expected f64 at line 1 column 35"},
         FaultCase{"[\"\\ud83d\\ude00/\\/\",1]",
                   "invalid type: string \"\xf0\x9f\x98\x80//\", expected f64 at line 1 column 18"},
-        FaultCase{"[\"\xc3\xa9\",1,1]", "invalid type: string \"\xc3\xa9\", expected f64 at line 1 column 5"}));
+        FaultCase{"[\"\xc3\xa9\",1,1]", "invalid type: string \"\xc3\xa9\", expected f64 at line 1 column 5"},
+        // Whatever the text holds, the message is short valid UTF-8.
+        FaultCase{"[\"" + std::string(5000, 'a') + "\",1]",
+                  "invalid type: string \"" + std::string(48, 'a') + "\"..., expected f64 at line 1 column 5003"},
+        FaultCase{"[\"\xff\xed\xa0\x80\\ud800\\udc00\",1]",
+                  "invalid type: string \"\\xff\\u{d800}\xf0\x90\x80\x80\", expected f64 at line 1 column 19"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Literals, JsonFaults,

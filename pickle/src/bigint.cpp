@@ -1,6 +1,8 @@
 #include "bigint.hpp"
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "vxpickle/error.hpp"
@@ -53,40 +55,53 @@ std::optional<std::uint64_t> le_to_u64(std::string_view le_bytes) {
 
 namespace {
 
+// Byte i of the magnitude of a two's-complement number, computed in place:
+// negation is ~x + 1, and the +1 carries through exactly the bytes below
+// the lowest non-zero one (`lowest`).
+std::uint8_t magnitude_byte(std::string_view le_bytes, std::size_t i, bool negative, std::size_t lowest) {
+  const auto b = static_cast<std::uint8_t>(le_bytes[i]);
+  if (!negative) return b;
+  if (i < lowest) return 0;
+  return static_cast<std::uint8_t>(i == lowest ? ~b + 1 : ~b);
+}
+
 // Rounds once: the top 64 significant bits of the magnitude, with any lower
 // bit folded into the last one as a sticky bit, convert to Float with the
 // hardware's round-to-nearest (64 bits leave room below every mantissa), and
-// the scaling by a power of two is exact until it overflows to infinity.
+// the scaling by a power of two is exact until it overflows to infinity. A
+// magnitude of more bits than any finite Float reads as an infinity at once,
+// so the bit count never overflows and no long input is walked bit by bit.
 template <class Float>
 Float le_to_float(std::string_view le_bytes) {
   const bool negative = is_negative(le_bytes);
-  std::vector<std::uint8_t> magnitude(le_bytes.begin(), le_bytes.end());
-  if (negative) {  // two's complement negation
-    unsigned carry = 1;
-    for (auto& b : magnitude) {
-      const unsigned v = static_cast<std::uint8_t>(~b) + carry;
-      b = static_cast<std::uint8_t>(v);
-      carry = v >> 8;
-    }
-  }
-  std::size_t top = magnitude.size();
-  while (top > 0 && magnitude[top - 1] == 0) --top;
-  if (top == 0) return negative ? -Float(0) : Float(0);
-  int bits = static_cast<int>(top) * 8;
-  for (std::uint8_t high = magnitude[top - 1]; !(high & 0x80); high = static_cast<std::uint8_t>(high << 1)) --bits;
-  const int shift = bits > 64 ? bits - 64 : 0;
+  const auto sign = [&](Float v) { return negative ? -v : v; };
+  std::size_t lowest = 0;
+  if (negative)
+    while (lowest < le_bytes.size() && le_bytes[lowest] == 0) ++lowest;
+  std::size_t top = le_bytes.size();
+  while (top > 0 && magnitude_byte(le_bytes, top - 1, negative, lowest) == 0) --top;
+  if (top == 0) return sign(Float(0));
+  const std::uint8_t high = magnitude_byte(le_bytes, top - 1, negative, lowest);
+  const std::size_t bits = 8 * (top - 1) + static_cast<std::size_t>(std::bit_width(high));
+  if (bits > static_cast<std::size_t>(std::numeric_limits<Float>::max_exponent))
+    return sign(std::numeric_limits<Float>::infinity());
+  const std::size_t shift = bits > 64 ? bits - 64 : 0;
   std::uint64_t head = 0;
   bool sticky = false;
-  for (int bit = bits - 1; bit >= 0; --bit) {
-    const bool set = (magnitude[static_cast<std::size_t>(bit) / 8] >> (bit % 8)) & 1;
-    if (bit >= shift)
-      head = (head << 1) | (set ? 1u : 0u);
-    else
-      sticky = sticky || set;
+  for (std::size_t i = top; i-- > 0;) {
+    const std::uint8_t b = magnitude_byte(le_bytes, i, negative, lowest);
+    for (int bit = 7; bit >= 0; --bit) {
+      const std::size_t position = 8 * i + static_cast<std::size_t>(bit);
+      if (position >= bits) continue;
+      const bool set = (b >> bit) & 1;
+      if (position >= shift)
+        head = (head << 1) | (set ? 1u : 0u);
+      else
+        sticky = sticky || set;
+    }
   }
   if (sticky) head |= 1;
-  const Float value = std::ldexp(static_cast<Float>(head), shift);
-  return negative ? -value : value;
+  return sign(std::ldexp(static_cast<Float>(head), static_cast<int>(shift)));
 }
 
 }  // namespace

@@ -7,47 +7,122 @@
 #include <unordered_map>
 
 #include "bigint.hpp"
-#include "document_chunks.hpp"
 #include "opcodes.hpp"
+#include "store.hpp"
 #include "text_codecs.hpp"
 #include "vxpickle/value.hpp"
 
 namespace vxpickle {
 
+using detail::Handle;
+using detail::index_mask;
+using detail::is_scalar;
+using detail::link_tag;
+using detail::Node;
+using detail::node_tag;
+
 namespace {
 
-// A memo-shared structure may expand (counting every path to a shared node)
-// to this many nodes plus a multiple of the input size; beyond that, a tiny
+// A memo-shared structure may expand (counting every path to a shared value)
+// to this many values plus a multiple of the input size; beyond that, a tiny
 // stream could make a reader build a huge value, so it is refused.
 constexpr std::uint64_t expansion_floor = 1u << 16;
 constexpr std::uint64_t expansion_per_byte = 8;
+
+// Working memory every parse may use whatever its size: room for the fixed
+// costs (chunk directories, a first chunk of each array) that the per-byte
+// allowance does not cover for a small or a flat stream.
+constexpr std::size_t working_floor = 1024 * 1024;
+// What one entry of the sparse memo costs, its share of the buckets included.
+constexpr std::size_t sparse_memo_entry_bytes = 64;
+
+constexpr Handle absent = 0xFFFF'FFFFu;
+
+// Every array the parser grows is charged here before it grows. A stream
+// whose structure would need more than its allowance is refused instead of
+// being allowed to take memory out of proportion to its size.
+class WorkingMemory {
+ public:
+  explicit WorkingMemory(std::size_t input_size)
+      : limit_(working_floor + working_bytes_per_input_byte * input_size) {}
+
+  template <class Array>
+  void make_room(Array& array, std::size_t extra) {
+    if (array.capacity() - array.size() < extra) grow(array, array.size() + extra);
+  }
+  template <class T, unsigned chunk_log2>
+  void make_room(detail::ChunkedArray<T, chunk_log2>& array, std::size_t extra) {
+    if (array.capacity() - array.size() >= extra) return;
+    std::size_t transient = 0;
+    const std::size_t before = array.footprint();
+    const std::size_t after = array.footprint_for(extra, transient);
+    if (after - before + transient > limit_ - charged_) refuse();
+    array.reserve_more(extra);
+    charged_ += after - before;
+  }
+
+  void charge(std::size_t bytes) {
+    if (bytes > limit_ - charged_) refuse();
+    charged_ += bytes;
+  }
+
+ private:
+  [[noreturn]] static void refuse() { throw DecodeError("pickle structure exceeds the memory limit for its size"); }
+
+  template <class Array>
+  void grow(Array& array, std::size_t needed) {
+    constexpr std::size_t item = sizeof(typename Array::value_type);
+    const std::size_t old_bytes = array.capacity() * item;
+    // The old block lives until the items have moved, so both are charged
+    // for the move. Near the limit growth slows down but stays geometric.
+    std::size_t capacity = std::max({needed, 2 * array.capacity(), std::size_t{16}});
+    if (capacity * item > limit_ - charged_) capacity = std::max(needed, array.capacity() + array.capacity() / 8);
+    if (needed > limit_ / item || capacity * item > limit_ - charged_) refuse();
+    array.reserve(capacity);
+    charged_ += array.capacity() * item - old_bytes;
+  }
+
+  std::size_t limit_;
+  std::size_t charged_ = 0;
+};
 
 }  // namespace
 
 class Parser {
  public:
-  explicit Parser(std::span<const std::uint8_t> bytes)
-      : begin_(bytes.data()), at_(bytes.data()), end_(bytes.data() + bytes.size()) {
-    stack_.reserve(32);
-    marks_.reserve(8);
-  }
-
-  Document run() {
-    for (;;) {
-      const std::uint8_t opcode = byte();
-      if (opcode == op::STOP) break;
-      step(opcode);
-    }
-    Value* root = pop();
-    if (at_ != end_) throw DecodeError("trailing bytes found");
-    // Without DUP or GET every node has one parent and the heights kept on
-    // the way are final; only a shared node needs the full walk.
-    if (shared_) check_shape(*root);
-    doc_.root_ = root;
-    return std::move(doc_);
+  static Document parse(std::unique_ptr<detail::Store> store) {
+    Parser(*store).run();
+    Document doc;
+    doc.store_ = std::move(store);
+    return doc;
   }
 
  private:
+  explicit Parser(detail::Store& store)
+      : store_(store),
+        begin_(store.input.data()),
+        at_(store.input.data()),
+        end_(store.input.data() + store.input.size()),
+        memory_(store.input.size()) {
+    if (store.input.size() > detail::max_input_size) throw DecodeError("pickle too large (2 GiB or more)");
+    memory_.make_room(stack_, 16);
+  }
+
+  void run() {
+    for (;;) {
+      const auto offset = static_cast<Handle>(at_ - begin_);
+      const std::uint8_t opcode = byte();
+      if (opcode == op::STOP) break;
+      step(opcode, offset);
+    }
+    const Handle root = pop();
+    if (at_ != end_) throw DecodeError("trailing bytes found");
+    // Without DUP or GET every node has one parent and the heights kept on
+    // the way are final; only a shared node needs the full walk.
+    if (shared_) check_shape(root);
+    store_.root = root;
+  }
+
   // ---- input ----
   std::size_t remaining() const { return static_cast<std::size_t>(end_ - at_); }
 
@@ -73,55 +148,165 @@ class Parser {
     at_ = stop + 1;
     return text;
   }
+  std::uint32_t offset_of(std::string_view text) const {
+    return static_cast<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(text.data()) - begin_);
+  }
   std::string_view chunk(std::uint64_t n) {
     return {reinterpret_cast<const char*>(take(n)), static_cast<std::size_t>(n)};
   }
 
   // ---- nodes ----
-  Value* make(Kind kind) {
-    if (doc_.node_count_ >= std::numeric_limits<std::uint32_t>::max())
+  Node& node(Handle h) { return store_.nodes[detail::index_of(h)]; }
+  Handle make(Kind kind) {
+    if (store_.nodes.size() > index_mask) throw DecodeError("pickle holds too many objects");
+    memory_.make_room(store_.nodes, 1);
+    store_.nodes.push_back(Node{kind});
+    return node_tag | static_cast<Handle>(store_.nodes.size() - 1);
+  }
+  Handle make_payload(Kind kind, std::uint64_t bits) {
+    const Handle h = make(kind);
+    node(h).first = static_cast<std::uint32_t>(bits);
+    node(h).last = static_cast<std::uint32_t>(bits >> 32);
+    return h;
+  }
+  Handle make_int(std::int64_t i) { return make_payload(Kind::Int, static_cast<std::uint64_t>(i)); }
+  // Data that lies in the input as it is.
+  Handle make_input_data(Kind kind, std::string_view data) {
+    const Handle h = make(kind);
+    node(h).first = offset_of(data);
+    node(h).size = static_cast<std::uint32_t>(data.size());
+    return h;
+  }
+  // Data that decoding changed, kept in the arena.
+  Handle make_arena_data(Kind kind, std::string_view data) {
+    if (data.size() > std::numeric_limits<std::uint32_t>::max() - store_.arena.size())
       throw DecodeError("pickle holds too many objects");
-    Value* v = doc_.add_node();
-    v->kind = kind;
-    return v;
+    memory_.make_room(store_.arena, data.size());
+    const Handle h = make(kind);
+    node(h).flags = detail::data_in_arena;
+    node(h).first = static_cast<std::uint32_t>(store_.arena.size());
+    node(h).size = static_cast<std::uint32_t>(data.size());
+    store_.arena.append(data);
+    return h;
   }
-  Value* make_int(std::int64_t i) {
-    Value* v = make(Kind::Int);
-    v->integer = i;
-    return v;
-  }
-  Value* make_data(Kind kind, std::string_view data) {
-    Value* v = make(kind);
-    v->data.assign(data);
-    return v;
-  }
-  Value* make_str(std::string_view utf8) {
-    if (!is_utf8(utf8)) throw DecodeError("invalid UTF-8 in string");
-    return make_data(Kind::Str, utf8);
-  }
-  Value* make_long(std::string_view le_bytes) {
+
+  // A scalar handle is its opcode's offset; the operand is read again on
+  // access. Operands that would be slow or ambiguous to read again get a node.
+  Handle make_long(Handle offset, std::string_view le_bytes) {
+    if (le_bytes.size() <= 8) return offset;
     if (auto small = le_to_i64(le_bytes)) return make_int(*small);
-    return make_data(Kind::BigInt, le_bytes);
+    return make_input_data(Kind::BigInt, le_bytes);
   }
-  Value* make_decimal(std::string_view text) {
+  Handle make_decimal(Handle offset, std::string_view text, std::string_view digits) {
     std::int64_t small = 0;
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), small);
-    if (ec == std::errc() && ptr == text.data() + text.size()) return make_int(small);
-    return make_long(decimal_to_le(text));
+    auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), small);
+    if (ec == std::errc() && ptr == digits.data() + digits.size() && text.size() <= detail::short_text) return offset;
+    const std::string le = decimal_to_le(digits);
+    if (auto fits = le_to_i64(le)) return make_int(*fits);
+    return make_arena_data(Kind::BigInt, le);
+  }
+  Handle make_str(Handle offset, std::string_view utf8) {
+    if (!is_utf8(utf8)) throw DecodeError("invalid UTF-8 in string");
+    return offset;
+  }
+  // `raw` is the text between any quotes of the operand, `operand` all of it.
+  Handle make_escaped_text(Handle offset, Kind kind, std::string_view raw, std::string_view operand) {
+    const bool latin1 = kind == Kind::Str;
+    if (!has_escapes(raw, latin1)) {
+      if (operand.size() <= detail::short_text) return offset;
+      return make_input_data(kind, raw);
+    }
+    return make_arena_data(kind, latin1 ? raw_unicode_escape_to_utf8(raw) : unescape_python_string(raw));
+  }
+
+  // ---- containers ----
+  std::size_t child_height(Handle child) const {
+    return is_scalar(child) ? 0 : store_.nodes[detail::index_of(child)].height;
+  }
+  // Every edge enters the tree here. A height recorded at that moment is a
+  // lower bound of the final one (containers only grow), so exceeding the
+  // cap is final too.
+  void adopt(Handle parent, const Handle* children, std::size_t n) {
+    std::size_t height = node(parent).height;
+    for (std::size_t i = 0; i < n; ++i) height = std::max(height, child_height(children[i]) + 1);
+    if (height >= max_depth) throw DecodeError("nesting too deep");
+    node(parent).height = static_cast<std::uint16_t>(height);
+  }
+  void room_in_pool(std::size_t n) {
+    if (n > index_mask - store_.pool.size()) throw DecodeError("pickle holds too many objects");
+    memory_.make_room(store_.pool, n);
+  }
+  // A tuple: one run in the pool, never extended.
+  Handle collect_tuple(std::size_t start) {
+    const std::size_t n = stack_.size() - start;
+    const Handle h = make(Kind::Tuple);
+    adopt(h, stack_.data() + start, n);
+    room_in_pool(n);
+    node(h).first = static_cast<std::uint32_t>(store_.pool.size());
+    node(h).size = static_cast<std::uint32_t>(n);
+    store_.pool.append(stack_.data() + start, n);
+    stack_.resize(start);
+    return h;
+  }
+  // A list, dict or set: its runs end in a spare slot (see Node).
+  Handle make_growable(Kind kind) {
+    const Handle h = make(kind);
+    room_in_pool(1);
+    node(h).first = node(h).last = static_cast<std::uint32_t>(store_.pool.size());
+    store_.pool.push_back(absent);
+    return h;
+  }
+  void add_items(Handle container, const Handle* items, std::size_t n) {
+    if (n == 0) return;
+    adopt(container, items, n);
+    room_in_pool(n + 1);
+    Node& c = node(container);
+    auto& pool = store_.pool;
+    if (c.last + 1u == pool.size()) {
+      pool[c.last] = items[0];
+      pool.append(items + 1, n - 1);
+    } else {
+      pool[c.last] = link_tag | static_cast<Handle>(pool.size());
+      pool.append(items, n);
+    }
+    c.last = static_cast<std::uint32_t>(pool.size());
+    pool.push_back(absent);
+    c.size += static_cast<std::uint32_t>(n);
+  }
+  // Moves the marked items from the stack into the container.
+  void add_marked(Handle container, std::size_t start) {
+    add_items(container, stack_.data() + start, stack_.size() - start);
+    stack_.resize(start);
+  }
+  void add_marked_pairs(Handle dict, std::size_t start) {
+    if ((stack_.size() - start) % 2 != 0) throw DecodeError("odd number of items for a dict");
+    add_marked(dict, start);
+  }
+  Handle collect_growable(Kind kind, std::size_t start) {
+    const Handle h = make_growable(kind);
+    add_marked(h, start);
+    return h;
+  }
+  bool is_node_of(Handle h, Kind kind) const {
+    return !is_scalar(h) && store_.nodes[detail::index_of(h)].kind == kind;
   }
 
   // ---- stack ----
   std::size_t fence() const { return marks_.empty() ? 0 : marks_.back(); }
-  Value* top() {
+  Handle top() const {
     if (stack_.size() <= fence()) throw DecodeError("pickle stack underflow");
     return stack_.back();
   }
-  Value* pop() {
-    Value* v = top();
+  Handle pop() {
+    const Handle h = top();
     stack_.pop_back();
-    return v;
+    return h;
   }
-  void push(Value* v) { stack_.push_back(v); }
+  void push(Handle h) {
+    if (stack_.size() == stack_.capacity()) [[unlikely]]
+      memory_.make_room(stack_, 1);
+    stack_.push_back(h);
+  }
   // Closes the innermost MARK; the marked items are stack_[start..].
   std::size_t pop_mark() {
     if (marks_.empty()) throw DecodeError("pickle stack underflow");
@@ -130,51 +315,49 @@ class Parser {
     return start;
   }
   // The container that a MARK-closing opcode fills: the item below the mark.
-  Value* target_below(std::size_t start, Kind kind, const char* opcode_name) {
+  Handle target_below(std::size_t start, Kind kind, const char* opcode_name) const {
     if (start == 0 || start <= fence()) throw DecodeError("pickle stack underflow");
-    Value* target = stack_[start - 1];
-    if (target->kind != kind) throw DecodeError(std::string(opcode_name) + " on an object of the wrong type");
+    const Handle target = stack_[start - 1];
+    if (!is_node_of(target, kind)) throw DecodeError(std::string(opcode_name) + " on an object of the wrong type");
     return target;
-  }
-  // Every edge enters the tree here. A height recorded at that moment is a
-  // lower bound of the final one (containers only grow), so exceeding the
-  // cap is final too.
-  static void adopt(Value* parent, const Value* child) {
-    if (child->height + 1 > parent->height) parent->height = child->height + 1;
-    if (parent->height >= max_depth) throw DecodeError("nesting too deep");
-  }
-  void move_items_into(Value* container, std::size_t start) {
-    for (std::size_t i = start; i < stack_.size(); ++i) adopt(container, stack_[i]);
-    // Exact room for a fresh container only: a list filled batch by batch
-    // must keep the vector's geometric growth.
-    if (container->items.empty()) container->items.reserve(stack_.size() - start);
-    container->items.insert(container->items.end(), stack_.begin() + static_cast<std::ptrdiff_t>(start),
-                            stack_.end());
-    stack_.resize(start);
-  }
-  Value* collect(Kind kind, std::size_t start) {
-    Value* v = make(kind);
-    move_items_into(v, start);
-    return v;
-  }
-  void append_pairs(Value* dict, std::size_t start) {
-    if ((stack_.size() - start) % 2 != 0) throw DecodeError("odd number of items for a dict");
-    if (dict->entries.empty()) dict->entries.reserve((stack_.size() - start) / 2);
-    for (std::size_t i = start; i < stack_.size(); i += 2) {
-      adopt(dict, stack_[i]);
-      adopt(dict, stack_[i + 1]);
-      dict->entries.push_back({stack_[i], stack_[i + 1]});
-    }
-    stack_.resize(start);
   }
 
   // ---- memo ----
-  void memo_put(std::uint64_t key) { memo_[key] = top(); }
+  // Keys are dense in every stream Python writes (0, 1, 2, ...): they index
+  // an array. A key far beyond the array goes to a map instead, so that one
+  // large key cannot make the array large.
+  const Handle* memo_find(std::uint64_t key) const {
+    if (key < memo_dense_.size() && memo_dense_[key] != absent) return &memo_dense_[key];
+    if (memo_sparse_.empty()) return nullptr;
+    const auto found = memo_sparse_.find(key);
+    return found == memo_sparse_.end() ? nullptr : &found->second;
+  }
+  void memo_put(std::uint64_t key) {
+    const Handle h = top();
+    if (memo_find(key) == nullptr) ++memo_count_;
+    if (key < memo_dense_.size() + memo_dense_.size() / 2 + 1024) {
+      if (key >= memo_dense_.size()) {
+        const std::size_t extra = static_cast<std::size_t>(key) + 1 - memo_dense_.size();
+        memory_.make_room(memo_dense_, extra);
+        memo_dense_.append_copies(extra, absent);
+      }
+      memo_dense_[key] = h;
+      if (!memo_sparse_.empty()) memo_sparse_.erase(key);
+      return;
+    }
+    const auto found = memo_sparse_.find(key);
+    if (found != memo_sparse_.end()) {
+      found->second = h;
+      return;
+    }
+    memory_.charge(sparse_memo_entry_bytes);
+    memo_sparse_.emplace(key, h);
+  }
   void memo_get(std::uint64_t key) {
-    auto found = memo_.find(key);
-    if (found == memo_.end()) throw DecodeError("memo value not found at index " + std::to_string(key));
+    const Handle* found = memo_find(key);
+    if (found == nullptr) throw DecodeError("memo value not found at index " + std::to_string(key));
     shared_ = true;
-    push(found->second);
+    push(*found);
   }
   static std::uint64_t memo_key(std::string_view text) {
     std::uint64_t key = 0;
@@ -184,7 +367,7 @@ class Parser {
     return key;
   }
 
-  void step(std::uint8_t opcode) {
+  void step(std::uint8_t opcode, Handle offset) {
     using namespace op;
     switch (opcode) {
       case PROTO: {
@@ -197,7 +380,10 @@ class Parser {
         if (little_endian(8) > remaining()) throw DecodeError("EOF while parsing");
         return;
       }
-      case MARK: marks_.push_back(stack_.size()); return;
+      case MARK:
+        memory_.make_room(marks_, 1);
+        marks_.push_back(static_cast<std::uint32_t>(stack_.size()));
+        return;
       case POP:
         if (!marks_.empty() && marks_.back() == stack_.size()) marks_.pop_back();
         else pop();
@@ -211,138 +397,128 @@ class Parser {
       case PUT: memo_put(memo_key(line())); return;
       case BINPUT: memo_put(byte()); return;
       case LONG_BINPUT: memo_put(little_endian(4)); return;
-      case MEMOIZE: memo_put(memo_.size()); return;
+      case MEMOIZE: memo_put(memo_count_); return;
       case GET: memo_get(memo_key(line())); return;
       case BINGET: memo_get(byte()); return;
       case LONG_BINGET: memo_get(little_endian(4)); return;
 
-      case NONE: push(make(Kind::None)); return;
+      case NONE:
       case NEWTRUE:
-      case NEWFALSE: {
-        Value* v = make(Kind::Bool);
-        v->boolean = opcode == NEWTRUE;
-        push(v);
-        return;
-      }
+      case NEWFALSE:
+      case EMPTY_TUPLE: push(offset); return;
       case INT: {
         const std::string_view text = line();
         // Protocol 0 spells the booleans as these two INT forms.
-        if (text == "00" || text == "01") {
-          Value* v = make(Kind::Bool);
-          v->boolean = text == "01";
-          push(v);
-        } else {
-          push(make_decimal(text));
-        }
+        push(text == "00" || text == "01" ? offset : make_decimal(offset, text, text));
         return;
       }
       case LONG: {
-        std::string_view text = line();
-        if (!text.empty() && text.back() == 'L') text.remove_suffix(1);
-        push(make_decimal(text));
+        const std::string_view text = line();
+        std::string_view digits = text;
+        if (!digits.empty() && digits.back() == 'L') digits.remove_suffix(1);
+        push(make_decimal(offset, text, digits));
         return;
       }
-      case BININT: push(make_int(static_cast<std::int32_t>(little_endian(4)))); return;
-      case BININT1: push(make_int(byte())); return;
-      case BININT2: push(make_int(static_cast<std::int64_t>(little_endian(2)))); return;
-      case LONG1: push(make_long(chunk(byte()))); return;
+      case BININT: take(4); push(offset); return;
+      case BININT1: take(1); push(offset); return;
+      case BININT2: take(2); push(offset); return;
+      case LONG1: push(make_long(offset, chunk(byte()))); return;
       case LONG4: {
         const auto n = static_cast<std::int32_t>(little_endian(4));
         if (n < 0) throw DecodeError("negative byte count");
-        push(make_long(chunk(static_cast<std::uint64_t>(n))));
+        push(make_long(offset, chunk(static_cast<std::uint64_t>(n))));
         return;
       }
       case FLOAT: {
-        Value* v = make(Kind::Float);
-        v->number = parse_float_text(line());
-        push(v);
+        const std::string_view text = line();
+        const double value = parse_float_text(text);
+        if (text.size() <= detail::short_text) {
+          push(offset);
+        } else {
+          std::uint64_t bits;
+          std::memcpy(&bits, &value, sizeof bits);
+          push(make_payload(Kind::Float, bits));
+        }
         return;
       }
-      case BINFLOAT: {
-        const std::uint8_t* p = take(8);
-        std::uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i) bits = (bits << 8) | p[i];
-        Value* v = make(Kind::Float);
-        std::memcpy(&v->number, &bits, sizeof bits);
-        push(v);
-        return;
-      }
+      case BINFLOAT: take(8); push(offset); return;
 
-      case STRING: push(make_data(Kind::Bytes, unquote_python_string(line()))); return;
+      case STRING: {
+        const std::string_view quoted = line();
+        push(make_escaped_text(offset, Kind::Bytes, python_string_body(quoted), quoted));
+        return;
+      }
       case BINSTRING: {
         const auto n = static_cast<std::int32_t>(little_endian(4));
         if (n < 0) throw DecodeError("negative byte count");
-        push(make_data(Kind::Bytes, chunk(static_cast<std::uint64_t>(n))));
+        take(static_cast<std::uint64_t>(n));
+        push(offset);
         return;
       }
       case SHORT_BINSTRING:
-      case SHORT_BINBYTES: push(make_data(Kind::Bytes, chunk(byte()))); return;
-      case BINBYTES: push(make_data(Kind::Bytes, chunk(little_endian(4)))); return;
+      case SHORT_BINBYTES: take(byte()); push(offset); return;
+      case BINBYTES: take(little_endian(4)); push(offset); return;
       case BINBYTES8:
-      case BYTEARRAY8: push(make_data(Kind::Bytes, chunk(little_endian(8)))); return;
+      case BYTEARRAY8: take(little_endian(8)); push(offset); return;
       case UNICODE: {
-        Value* v = make(Kind::Str);
-        v->data = raw_unicode_escape_to_utf8(line());
-        push(v);
+        const std::string_view text = line();
+        push(make_escaped_text(offset, Kind::Str, text, text));
         return;
       }
-      case SHORT_BINUNICODE: push(make_str(chunk(byte()))); return;
-      case BINUNICODE: push(make_str(chunk(little_endian(4)))); return;
-      case BINUNICODE8: push(make_str(chunk(little_endian(8)))); return;
+      case SHORT_BINUNICODE: push(make_str(offset, chunk(byte()))); return;
+      case BINUNICODE: push(make_str(offset, chunk(little_endian(4)))); return;
+      case BINUNICODE8: push(make_str(offset, chunk(little_endian(8)))); return;
 
-      case EMPTY_TUPLE: push(make(Kind::Tuple)); return;
-      case TUPLE: push(collect(Kind::Tuple, pop_mark())); return;
+      case TUPLE: push(collect_tuple(pop_mark())); return;
       case TUPLE1:
       case TUPLE2:
       case TUPLE3: {
         const std::size_t n = opcode - TUPLE1 + 1u;
         if (stack_.size() < fence() + n) throw DecodeError("pickle stack underflow");
-        push(collect(Kind::Tuple, stack_.size() - n));
+        push(collect_tuple(stack_.size() - n));
         return;
       }
-      case EMPTY_LIST: push(make(Kind::List)); return;
-      case LIST: push(collect(Kind::List, pop_mark())); return;
+      case EMPTY_LIST: push(make_growable(Kind::List)); return;
+      case LIST: push(collect_growable(Kind::List, pop_mark())); return;
       case APPEND: {
-        Value* item = pop();
-        Value* list = top();
-        if (list->kind != Kind::List) throw DecodeError("APPEND on an object of the wrong type");
-        adopt(list, item);
-        list->items.push_back(item);
+        const Handle item = pop();
+        const Handle list = top();
+        if (!is_node_of(list, Kind::List)) throw DecodeError("APPEND on an object of the wrong type");
+        add_items(list, &item, 1);
         return;
       }
       case APPENDS: {
         const std::size_t start = pop_mark();
-        move_items_into(target_below(start, Kind::List, "APPENDS"), start);
+        add_marked(target_below(start, Kind::List, "APPENDS"), start);
         return;
       }
-      case EMPTY_DICT: push(make(Kind::Dict)); return;
+      case EMPTY_DICT: push(make_growable(Kind::Dict)); return;
       case DICT: {
         const std::size_t start = pop_mark();
-        Value* dict = make(Kind::Dict);
-        append_pairs(dict, start);
+        const Handle dict = make_growable(Kind::Dict);
+        add_marked_pairs(dict, start);
         push(dict);
         return;
       }
       case SETITEM: {
-        Value* value = pop();
-        Value* key = pop();
-        Value* dict = top();
-        if (dict->kind != Kind::Dict) throw DecodeError("SETITEM on an object of the wrong type");
-        adopt(dict, key);
-        adopt(dict, value);
-        dict->entries.push_back({key, value});
+        const Handle value = pop();
+        const Handle key = pop();
+        const Handle dict = top();
+        if (!is_node_of(dict, Kind::Dict)) throw DecodeError("SETITEM on an object of the wrong type");
+        const Handle pair[] = {key, value};
+        add_items(dict, pair, 2);
         return;
       }
       case SETITEMS: {
         const std::size_t start = pop_mark();
-        append_pairs(target_below(start, Kind::Dict, "SETITEMS"), start);
+        add_marked_pairs(target_below(start, Kind::Dict, "SETITEMS"), start);
         return;
       }
-      case EMPTY_SET: push(make(Kind::Set)); return;
-      case FROZENSET: push(collect(Kind::Set, pop_mark())); return;
+      case EMPTY_SET: push(make_growable(Kind::Set)); return;
+      case FROZENSET: push(collect_growable(Kind::Set, pop_mark())); return;
       case ADDITEMS: {
         const std::size_t start = pop_mark();
-        move_items_into(target_below(start, Kind::Set, "ADDITEMS"), start);
+        add_marked(target_below(start, Kind::Set, "ADDITEMS"), start);
         return;
       }
       default: break;
@@ -354,98 +530,102 @@ class Parser {
     throw DecodeError(std::string("invalid opcode ") + hex);
   }
 
-  static double parse_float_text(std::string_view text) {
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    double value = 0.0;
-    auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ptr != digits.data() + digits.size() || digits.empty()) throw DecodeError("invalid float literal");
-    if (ec == std::errc::result_out_of_range) {
-      // Python reads a literal below the smallest subnormal as a signed zero
-      // and refuses one beyond the largest double.
-      if (digits.find("e-") == std::string_view::npos && digits.find("E-") == std::string_view::npos)
-        throw DecodeError("float literal out of range");
-      return digits.front() == '-' ? -0.0 : 0.0;
-    }
-    if (ec != std::errc()) throw DecodeError("invalid float literal");
-    return value;
-  }
-
   // Memo sharing turns the tree into a graph. Walk it once, without
   // recursion, to refuse cycles, paths deeper than max_depth and a total
   // expansion beyond the budget, so that no reader ever has to guard itself.
-  void check_shape(const Value& root) {
-    const std::uint64_t budget = expansion_floor + expansion_per_byte * static_cast<std::uint64_t>(end_ - begin_);
-    const std::size_t n = doc_.node_count_;
-    enum : std::uint8_t { fresh, open, closed };
-    std::vector<std::uint8_t> state(n, fresh);
-    std::vector<std::uint64_t> expanded(n, 0);
-    std::vector<std::uint32_t> height(n, 0);
+  // The walk keeps its marks and counts in the nodes (a node's spare-slot
+  // index is not needed once parsing is over).
+  void check_shape(Handle root) {
+    if (is_scalar(root) || !detail::is_container(node(root).kind)) return;
+    const std::uint64_t budget =
+        std::min<std::uint64_t>(expansion_floor + expansion_per_byte * static_cast<std::uint64_t>(end_ - begin_),
+                                std::numeric_limits<std::uint32_t>::max() - 1);
+    const auto add = [&](Node& n, std::uint64_t count) {
+      n.last = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{n.last} + count, budget + 1));
+    };
+    const auto open = [&](Handle h) {
+      Node& n = node(h);
+      n.flags |= detail::walk_open;
+      n.last = 1;  // itself
+      n.height = 0;
+    };
     struct Visit {
-      const Value* node;
-      std::size_t next_child;
+      Handle node;
+      ItemIterator next;
     };
-    auto child_count = [](const Value& v) { return v.kind == Kind::Dict ? 2 * v.entries.size() : v.items.size(); };
-    auto child = [](const Value& v, std::size_t i) {
-      if (v.kind == Kind::Dict) return i % 2 == 0 ? v.entries[i / 2].key : v.entries[i / 2].value;
-      return v.items[i];
-    };
+    const auto items_of = [&](Handle h) { return ItemIterator(&store_, node(h).first, node(h).size); };
     std::vector<Visit> path;
-    path.push_back({&root, 0});
-    state[root.index] = open;
-    expanded[root.index] = 1;
+    path.reserve(64);
+    open(root);
+    path.push_back({root, items_of(root)});
     while (!path.empty()) {
       Visit& visit = path.back();
-      const Value& node = *visit.node;
-      if (visit.next_child == child_count(node)) {
-        state[node.index] = closed;
-        const std::uint64_t size = expanded[node.index];
-        const std::uint32_t h = height[node.index];
+      Node& current = node(visit.node);
+      if (visit.next == ItemIterator(nullptr, 0, 0)) {
+        current.flags = static_cast<std::uint8_t>((current.flags & ~detail::walk_open) | detail::walk_closed);
+        const std::uint32_t size = current.last;
+        const std::uint16_t height = current.height;
         path.pop_back();
         if (!path.empty()) {
-          const std::uint32_t parent = path.back().node->index;
-          expanded[parent] = std::min(expanded[parent] + size, budget + 1);
-          height[parent] = std::max(height[parent], h + 1);
+          Node& parent = node(path.back().node);
+          add(parent, size);
+          parent.height = std::max<std::uint16_t>(parent.height, static_cast<std::uint16_t>(height + 1));
         }
         continue;
       }
-      const Value* next = child(node, visit.next_child++);
-      if (state[next->index] == open) throw DecodeError("recursive structure found");
-      if (state[next->index] == closed) {
-        expanded[node.index] = std::min(expanded[node.index] + expanded[next->index], budget + 1);
-        height[node.index] = std::max(height[node.index], height[next->index] + 1);
-        if (path.size() + 1 + height[next->index] > max_depth) throw DecodeError("nesting too deep");
-        if (expanded[node.index] > budget) throw DecodeError("shared objects expand beyond the size limit");
+      const Handle next = visit.next.handle();
+      ++visit.next;
+      if (is_scalar(next) || !detail::is_container(node(next).kind)) {
+        add(current, 1);
+        current.height = std::max<std::uint16_t>(current.height, 1);
+        if (current.last > budget) throw DecodeError("shared objects expand beyond the size limit");
+        continue;
+      }
+      Node& child = node(next);
+      if (child.flags & detail::walk_open) throw DecodeError("recursive structure found");
+      if (child.flags & detail::walk_closed) {
+        add(current, child.last);
+        current.height = std::max<std::uint16_t>(current.height, static_cast<std::uint16_t>(child.height + 1));
+        if (path.size() + 1 + child.height > max_depth) throw DecodeError("nesting too deep");
+        if (current.last > budget) throw DecodeError("shared objects expand beyond the size limit");
         continue;
       }
       if (path.size() >= max_depth) throw DecodeError("nesting too deep");
-      state[next->index] = open;
-      expanded[next->index] = 1;
-      path.push_back({next, 0});
+      open(next);
+      path.push_back({next, items_of(next)});
     }
-    if (expanded[root.index] > budget) throw DecodeError("shared objects expand beyond the size limit");
-    // The heights recorded while parsing may predate later appends to a
-    // shared container; the walk's are final.
-    std::size_t index = 0;
-    for (std::size_t c = 0; c < doc_.chunks_.size(); ++c)
-      for (std::size_t i = 0; i < document_chunk_size(c) && index < n; ++i, ++index)
-        if (state[index] == closed) doc_.chunks_[c][i].height = height[index];
+    if (node(root).last > budget) throw DecodeError("shared objects expand beyond the size limit");
   }
 
+  detail::Store& store_;
   const std::uint8_t* begin_;
   const std::uint8_t* at_;
   const std::uint8_t* end_;
-  Document doc_;
-  std::vector<Value*> stack_;
-  std::vector<std::size_t> marks_;
-  std::unordered_map<std::uint64_t, Value*> memo_;
+  WorkingMemory memory_;
+  std::vector<Handle> stack_;
+  std::vector<std::uint32_t> marks_;
+  detail::ChunkedArray<Handle, 10> memo_dense_;
+  std::unordered_map<std::uint64_t, Handle> memo_sparse_;
+  std::uint64_t memo_count_ = 0;
   bool shared_ = false;
 };
 
-Document parse(std::span<const std::uint8_t> bytes) { return Parser(bytes).run(); }
+Document parse(std::span<const std::uint8_t> bytes) {
+  auto store = std::make_unique<detail::Store>();
+  store->input = bytes;
+  return Parser::parse(std::move(store));
+}
 
 Document parse(std::string_view bytes) {
   return parse(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+Document parse(std::string&& bytes) {
+  auto store = std::make_unique<detail::Store>();
+  store->owned_input = std::move(bytes);
+  const std::string& owned = store->owned_input;
+  store->input = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(owned.data()), owned.size());
+  return Parser::parse(std::move(store));
 }
 
 }  // namespace vxpickle

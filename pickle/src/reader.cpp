@@ -27,14 +27,14 @@ namespace {
 // an integer is rounded a single time (never through double to float).
 template <class Float>
 Float read_float(const Value& value, std::string_view expectation) {
-  switch (value.kind) {
-    case Kind::Float: return static_cast<Float>(value.number);
-    case Kind::Int: return static_cast<Float>(value.integer);
+  if (const std::optional<double> f = value.as_float()) return static_cast<Float>(*f);
+  switch (value.kind()) {
+    case Kind::Int: return static_cast<Float>(value.integer());
     case Kind::BigInt:
       if constexpr (std::is_same_v<Float, float>)
-        return le_to_f32(value.data);
+        return le_to_f32(value.data());
       else
-        return le_to_f64(value.data);
+        return le_to_f64(value.data());
     default: break;
   }
   fail_invalid_type(value, expectation);
@@ -52,26 +52,20 @@ float read_f32(const Value& value) { return read_float<float>(value, "f32"); }
 double read_f64(const Value& value) { return read_float<double>(value, "f64"); }
 
 bool read_bool(const Value& value) {
-  if (value.kind != Kind::Bool) fail_invalid_type(value, "a boolean");
-  return value.boolean;
+  if (value.kind() != Kind::Bool) fail_invalid_type(value, "a boolean");
+  return value.boolean();
 }
 
 std::uint64_t read_unsigned(const Value& value, std::uint64_t max, std::string_view expectation) {
-  if (value.kind != Kind::Int && value.kind != Kind::BigInt) fail_invalid_type(value, expectation);
+  if (value.kind() != Kind::Int && value.kind() != Kind::BigInt) fail_invalid_type(value, expectation);
   const auto u = to_u64(value);
   if (!u || *u > max) fail_invalid_value(value, expectation);
   return *u;
 }
 
-std::span<const Value* const> read_sequence(const Value& value) {
+Items read_sequence(const Value& value) {
   if (!value.is_sequence()) fail_invalid_type(value, "a sequence");
-  return value.items;
-}
-
-std::span<const Value* const> fixed_items(const Value& value, std::size_t n, std::string_view expectation) {
-  if (!value.is_sequence()) fail_invalid_type(value, expectation);
-  std::span<const Value* const> items = value.items;
-  return items.size() > n ? items.first(n) : items;
+  return value.items();
 }
 
 std::string array_expectation(std::size_t n) { return "an array of length " + std::to_string(n); }

@@ -23,17 +23,17 @@ std::string quoted_name(std::string_view name) { return "`" + std::string(name) 
 void read_record(const Value& value, const RecordSpec& spec, FieldReader reader, void* context) {
   const std::size_t k = spec.fields.size();
   assert(k <= 64);
-  if (value.kind == Kind::Dict) {
+  if (value.kind() == Kind::Dict) {
     std::uint64_t seen = 0;
-    for (const Entry& entry : value.entries) {
+    for (const Entry entry : value.entries()) {
       // Keys that are not text name no field and are skipped like unknown names.
-      if (!entry.key->is_text_or_bytes()) continue;
-      const std::size_t i = field_index(spec, entry.key->data);
+      if (!entry.key.is_text_or_bytes()) continue;
+      const std::size_t i = field_index(spec, entry.key.data());
       if (i == k) continue;
       const std::uint64_t bit = std::uint64_t{1} << i;
       if ((seen & bit) != 0) throw DecodeError("duplicate field " + quoted_name(spec.fields[i].name));
       seen |= bit;
-      reader(context, i, *entry.value);
+      reader(context, i, entry.value);
     }
     for (std::size_t i = 0; i < k; ++i)
       if ((seen & (std::uint64_t{1} << i)) == 0 && !spec.fields[i].optional)

@@ -1,6 +1,8 @@
 #include "text_codecs.hpp"
 
+#include <charconv>
 #include <cstdint>
+#include <cstring>
 
 #include "vxpickle/error.hpp"
 
@@ -62,10 +64,13 @@ bool is_utf8(std::string_view bytes) {
   return true;
 }
 
-std::string unquote_python_string(std::string_view quoted) {
+std::string_view python_string_body(std::string_view quoted) {
   if (quoted.size() < 2 || quoted.front() != quoted.back() || (quoted.front() != '\'' && quoted.front() != '"'))
     throw DecodeError("the STRING opcode argument must be quoted");
-  const std::string_view body = quoted.substr(1, quoted.size() - 2);
+  return quoted.substr(1, quoted.size() - 2);
+}
+
+std::string unescape_python_string(std::string_view body) {
   std::string out;
   out.reserve(body.size());
   for (std::size_t i = 0; i < body.size(); ++i) {
@@ -142,6 +147,31 @@ std::string raw_unicode_escape_to_utf8(std::string_view text) {
     i = after + 1 + digits;
   }
   return out;
+}
+
+bool has_escapes(std::string_view text, bool latin1) {
+  if (std::memchr(text.data(), '\\', text.size()) != nullptr) return true;
+  if (!latin1) return false;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
+}
+
+double parse_float_text(std::string_view text) {
+  std::string_view digits = text;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  double value = 0.0;
+  auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ptr != digits.data() + digits.size() || digits.empty()) throw DecodeError("invalid float literal");
+  if (ec == std::errc::result_out_of_range) {
+    // Python reads a literal below the smallest subnormal as a signed zero
+    // and refuses one beyond the largest double.
+    if (digits.find("e-") == std::string_view::npos && digits.find("E-") == std::string_view::npos)
+      throw DecodeError("float literal out of range");
+    return digits.front() == '-' ? -0.0 : 0.0;
+  }
+  if (ec != std::errc()) throw DecodeError("invalid float literal");
+  return value;
 }
 
 }  // namespace vxpickle

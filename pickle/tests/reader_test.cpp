@@ -53,6 +53,12 @@ TEST(Describe, NamesEachKindOfValue) {
       {f64(std::nan("")), "floating point `NaN`"},
       {str("abc"), "string \"abc\""},
       {str("a\"b\\c\nd\te\x01"), "string \"a\\\"b\\\\c\\nd\\te\\u{1}\""},
+      // Messages are always valid UTF-8 and short: a surrogate (Python writes
+      // lone ones), a C1 control and a long text are escaped or cut.
+      {str("\xed\xa0\x80"), "string \"\\u{d800}\""},
+      {"V\\udfff\\u20ac\n", "string \"\\u{dfff}\xe2\x82\xac\""},
+      {str("\xc2\x85"), "string \"\\u{85}\""},
+      {str(std::string(60, 'a')), "string \"" + std::string(48, 'a') + "\"..."},
       {byt("abc"), "byte array"},
       {list(""), "sequence"},
       {")", "sequence"},
@@ -110,6 +116,21 @@ TEST(TypedReaders, IntegersBeyond64BitsReadAsTheNearestFloat) {
   }
 }
 
+TEST(TypedReaders, IntegersOfAQuarterGigabyteReadAsInfinities) {
+  // 2^28 bytes: eight bits each once overflowed the bit count, which read as 0.
+  for (const bool negative : {false, true}) {
+    const std::uint32_t n = 1u << 28;
+    std::string stream = "\x80\x03\x8b"s;
+    for (int i = 0; i < 4; ++i) stream.push_back(static_cast<char>(n >> (8 * i)));
+    stream.append(n, negative ? '\xfe' : '\x01');
+    stream += ".";
+    const Document doc = parse(std::move(stream));
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(read_f64(doc.root()), negative ? -inf : inf);
+    EXPECT_EQ(read_f32(doc.root()), static_cast<float>(negative ? -inf : inf));
+  }
+}
+
 TEST(TypedReaders, UnsignedRanges) {
   EXPECT_EQ(read_u32(parse(p3(i32(0x7fffffff))).root()), 0x7fffffffu);
   EXPECT_EQ(read_u32(parse(p3("\x8a\x05\xff\xff\xff\xff\x00"s)).root()), 0xffffffffu);
@@ -154,9 +175,9 @@ TEST(TypedReaders, FixedArraysOfRecordsAndGrowableArrays) {
   EXPECT_EQ(failure(none, floats), "invalid type: unit value, expected a sequence");
   EXPECT_EQ(failure(list(f64(1) + none), floats), "invalid type: unit value, expected f32");
 
-  EXPECT_EQ(read_optional(parse(p3(none)).root()), nullptr);
+  EXPECT_EQ(read_optional(parse(p3(none)).root()), std::nullopt);
   const Document some = parse(p3(f64(2)));
-  EXPECT_EQ(read_optional(some.root()), &some.root());
+  EXPECT_EQ(read_optional(some.root()), some.root());
 }
 
 struct Components {

@@ -30,11 +30,11 @@ inline std::string to_hex(std::string_view bytes) {
 // The tree in the notation of make_cpython_streams.py: floats by their bits,
 // text and bytes as hex, integers beyond 64 bits as "big".
 inline std::string tree_text(const Value& v) {
-  auto join = [](const std::vector<const Value*>& items) {
+  auto join = [](const Items& items) {
     std::string s;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      if (i != 0) s += ',';
-      s += tree_text(*items[i]);
+    for (const Value item : items) {
+      if (!s.empty()) s += ',';
+      s += tree_text(item);
     }
     return s;
   };
@@ -44,33 +44,36 @@ inline std::string tree_text(const Value& v) {
     s += close;
     return s;
   };
-  switch (v.kind) {
+  switch (v.kind()) {
     case Kind::None: return "None";
-    case Kind::Bool: return v.boolean ? "True" : "False";
-    case Kind::Int: return std::to_string(v.integer);
+    case Kind::Bool: return v.boolean() ? "True" : "False";
+    case Kind::Int: return std::to_string(v.integer());
     case Kind::BigInt: {
       auto u = to_u64(v);
       return u ? std::to_string(*u) : "big";
     }
     case Kind::Float: {
       std::uint64_t bits;
-      std::memcpy(&bits, &v.number, 8);
+      const double number = v.number();
+      std::memcpy(&bits, &number, 8);
       char buf[20];
       std::snprintf(buf, sizeof buf, "f%016llx", static_cast<unsigned long long>(bits));
       return buf;
     }
-    case Kind::Str: return wrap("s", to_hex(v.data), "");
-    case Kind::Bytes: return wrap("b", to_hex(v.data), "");
-    case Kind::List: return wrap("[", join(v.items), "]");
-    case Kind::Tuple: return wrap("(", join(v.items), ")");
-    case Kind::Set: return wrap("set{", join(v.items), "}");
+    case Kind::Str: return wrap("s", to_hex(v.data()), "");
+    case Kind::Bytes: return wrap("b", to_hex(v.data()), "");
+    case Kind::List: return wrap("[", join(v.items()), "]");
+    case Kind::Tuple: return wrap("(", join(v.items()), ")");
+    case Kind::Set: return wrap("set{", join(v.items()), "}");
     case Kind::Dict: {
       std::string s = "{";
-      for (std::size_t i = 0; i < v.entries.size(); ++i) {
-        if (i != 0) s += ',';
-        s += tree_text(*v.entries[i].key);
+      bool first = true;
+      for (const Entry e : v.entries()) {
+        if (!first) s += ',';
+        first = false;
+        s += tree_text(e.key);
         s += ':';
-        s += tree_text(*v.entries[i].value);
+        s += tree_text(e.value);
       }
       return s + "}";
     }

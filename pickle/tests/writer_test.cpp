@@ -118,7 +118,8 @@ TEST_P(ListBatches, MatchTheBatchedFormAndReadBack) {
   const Document doc = parse(stream);
   const auto items = read_sequence(doc.root());
   ASSERT_EQ(items.size(), n);
-  for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(read_usize(*items[i]), i);
+  std::size_t i = 0;
+  for (const Value item : items) ASSERT_EQ(read_usize(item), i++);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ListBatches, ::testing::Values(0, 1, 999, 1000, 1001, 2000, 2500));
@@ -169,7 +170,7 @@ TEST(Writer, RecordBatchesEveryThousandPairs) {
     w.end_record();
     const std::string stream = w.finish();
     EXPECT_EQ(to_hex(stream), to_hex(header + expected + ".")) << n << " fields";
-    EXPECT_EQ(parse(stream).root().entries.size(), n);
+    EXPECT_EQ(parse(stream).root().entries().size(), n);
   }
 }
 
@@ -222,9 +223,11 @@ TEST(Writer, FloatsRoundTripBitForBit) {
   const Document doc = parse(fw.finish());
   const auto items = read_sequence(doc.root());
   ASSERT_EQ(items.size(), 5u);
-  for (std::size_t i = 0; i < 5; ++i) {
-    const float f = read_f32(*items[i]);
+  std::size_t i = 0;
+  for (const Value item : items) {
+    const float f = read_f32(item);
     EXPECT_EQ(std::memcmp(&f, &floats[i], 4), 0) << i;
+    ++i;
   }
 }
 

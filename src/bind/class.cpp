@@ -1,6 +1,7 @@
 #include "class.hpp"
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 namespace vx::bind {
@@ -26,16 +27,6 @@ namespace {
         Py_DECREF(outer);
     }
     throw PythonError{};
-}
-
-// Sets the pending Python error from a C++ exception caught by the caller.
-void materialise_current_exception() {
-    try {
-        throw;
-    } catch (const Error& e) {
-        PyErr_SetString(e.type, e.message.c_str());
-    } catch (const PythonError&) {
-    }
 }
 
 Ref make_dataclass_fields(const std::vector<const char*>& names) {
@@ -69,36 +60,60 @@ PyObject* dict_getter(PyObject* self, void* closure) noexcept {
     }
 }
 
-PyTypeObject* create_class(const ClassDef& def, TypeCell& cell) {
+// The type slots of the class: the declared slots and constructor, the
+// deallocation, members, properties and doc. A slot declared twice with
+// different functions is a declaration fault.
+struct Members {
+    std::vector<PyType_Slot> slots;
+    std::vector<PyMethodDef>* methods = new std::vector<PyMethodDef>();
+    std::vector<PyGetSetDef>* getsets = new std::vector<PyGetSetDef>();
+    std::vector<const ClassAttr*> attributes;
+    const char* doc = nullptr;
+
+    void add_slot(const PyType_Slot& s, const char* cls) {
+        for (const PyType_Slot& t : slots) {
+            if (t.slot != s.slot) continue;
+            if (t.pfunc == s.pfunc) return;  // the two halves of one binary slot
+            throw std::logic_error(std::string("slot ") + std::to_string(s.slot) + " declared twice in " + cls);
+        }
+        slots.push_back(s);
+    }
+};
+
+PyTypeObject* create_class(const ClassDef& def, const Layout& layout, TypeCell& cell) {
     // Method and property arrays must outlive the type: they are built once
     // per process and never freed.
-    auto* methods = new std::vector<PyMethodDef>();
-    auto* getsets = new std::vector<PyGetSetDef>();
-    std::vector<const ClassAttr*> attributes;
+    Members m;
+    m.slots.push_back({Py_tp_dealloc, reinterpret_cast<void*>(layout.dealloc)});
     for (const MethodTable* block : def.blocks) {
         for (const Entry& e : block->entries) {
             switch (e.kind) {
-                case Entry::Kind::Method: methods->push_back(e.method); break;
-                case Entry::Kind::Getter: getsets->push_back(e.getset); break;
-                case Entry::Kind::Attribute: attributes.push_back(&e.attribute); break;
+                case Entry::Kind::Method: m.methods->push_back(e.method); break;
+                case Entry::Kind::Getter: m.getsets->push_back(e.getset); break;
+                case Entry::Kind::Attribute: m.attributes.push_back(&e.attribute); break;
+                case Entry::Kind::Constructor: m.doc = e.doc; [[fallthrough]];
+                case Entry::Kind::Slots:
+                    for (const PyType_Slot& s : e.slots)
+                        if (s.slot != 0) m.add_slot(s, layout.name);
+                    break;
             }
         }
     }
     if (def.fields) {
-        getsets->push_back(PyGetSetDef{"__dict__", &dict_getter, nullptr, nullptr,
-                                       const_cast<std::vector<const char*>*>(&*def.fields)});
+        m.getsets->push_back(PyGetSetDef{"__dict__", &dict_getter, nullptr, nullptr,
+                                         const_cast<std::vector<const char*>*>(&*def.fields)});
     }
-    methods->push_back(PyMethodDef{nullptr, nullptr, 0, nullptr});
-    getsets->push_back(PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr});
+    m.methods->push_back(PyMethodDef{nullptr, nullptr, 0, nullptr});
+    m.getsets->push_back(PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr});
 
-    std::vector<PyType_Slot> slots = def.slots;
-    slots.push_back({Py_tp_methods, methods->data()});
-    slots.push_back({Py_tp_getset, getsets->data()});
-    if (def.doc) slots.push_back({Py_tp_doc, const_cast<char*>(def.doc)});
+    std::vector<PyType_Slot> slots = m.slots;
+    slots.push_back({Py_tp_methods, m.methods->data()});
+    slots.push_back({Py_tp_getset, m.getsets->data()});
+    if (m.doc) slots.push_back({Py_tp_doc, const_cast<char*>(m.doc)});
     slots.push_back({0, nullptr});
 
-    auto* spec_name = new std::string(std::string(def.module) + "." + def.name);
-    PyType_Spec spec{spec_name->c_str(), static_cast<int>(def.basicsize), 0,
+    auto* spec_name = new std::string(std::string(def.module) + "." + layout.name);
+    PyType_Spec spec{spec_name->c_str(), static_cast<int>(layout.basicsize), 0,
                      static_cast<unsigned int>(Py_TPFLAGS_DEFAULT | def.flags), slots.data()};
     PyObject* bases = nullptr;
     Ref base_tuple;
@@ -106,24 +121,24 @@ PyTypeObject* create_class(const ClassDef& def, TypeCell& cell) {
         base_tuple = check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(def.base())));
         bases = base_tuple.get();
     }
+    const std::string failed = std::string("An error occurred while initializing class ") + layout.name;
     PyObject* type = PyType_FromSpecWithBases(&spec, bases);
-    if (!type) raise_with_cause(std::string("An error occurred while initializing class ") + def.name);
+    if (!type) raise_with_cause(failed);
+    cell.partial = reinterpret_cast<PyTypeObject*>(type);
     if (def.qualname) {
         Ref q = check(PyUnicode_FromString(def.qualname));
-        if (PyObject_SetAttrString(type, "__qualname__", q.get()) < 0)
-            raise_with_cause(std::string("An error occurred while initializing class ") + def.name);
+        if (PyObject_SetAttrString(type, "__qualname__", q.get()) < 0) raise_with_cause(failed);
     }
-    cell.partial = reinterpret_cast<PyTypeObject*>(type);
 
     auto attribute_failed = [&](const char* attr) {
-        raise_with_cause(std::string("An error occurred while initializing `") + def.name + "." + attr + "`");
+        raise_with_cause(std::string("An error occurred while initializing `") + layout.name + "." + attr + "`");
     };
-    for (const ClassAttr* a : attributes) {
+    for (const ClassAttr* a : m.attributes) {
         try {
             Ref v = a->make();
             check_status(PyObject_SetAttrString(type, a->name, v.get()));
         } catch (...) {
-            materialise_current_exception();
+            set_error_from_current_exception();
             attribute_failed(a->name);
         }
     }
@@ -132,7 +147,7 @@ PyTypeObject* create_class(const ClassDef& def, TypeCell& cell) {
             Ref f = make_dataclass_fields(*def.fields);
             check_status(PyObject_SetAttrString(type, "__dataclass_fields__", f.get()));
         } catch (...) {
-            materialise_current_exception();
+            set_error_from_current_exception();
             attribute_failed("__dataclass_fields__");
         }
     }
@@ -141,7 +156,7 @@ PyTypeObject* create_class(const ClassDef& def, TypeCell& cell) {
 
 }  // namespace
 
-PyTypeObject* create_or_wait(TypeCell& cell, const ClassDef& (*def)()) {
+PyTypeObject* create_or_wait(TypeCell& cell, const ClassDef& (*def)(), const Layout& layout) {
     const auto me = std::this_thread::get_id();
     if (cell.creator == me && cell.partial) return cell.partial;
     // Another thread is creating the class (it released the interpreter lock
@@ -154,7 +169,7 @@ PyTypeObject* create_or_wait(TypeCell& cell, const ClassDef& (*def)()) {
     if (cell.ready) return cell.ready;
     cell.creator = me;
     try {
-        PyTypeObject* t = create_class(def(), cell);
+        PyTypeObject* t = create_class(def(), layout, cell);
         cell.ready = t;
         cell.creator = std::thread::id{};
         cell.partial = nullptr;

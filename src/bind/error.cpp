@@ -19,11 +19,19 @@ PyObject* panic_exception_type() {
     return type;
 }
 
+void set_error(const Error& e) noexcept {
+    PyObject* message = PyUnicode_DecodeUTF8(e.message.data(), static_cast<Py_ssize_t>(e.message.size()),
+                                             "backslashreplace");
+    if (!message) return;  // the failed decoding left its own error set
+    PyErr_SetObject(e.type, message);
+    Py_DECREF(message);
+}
+
 static void raise_panic(const std::string& what) {
     std::fprintf(stderr, "vexorin: native failure: %s\n", what.c_str());
     PyObject* type = panic_exception_type();
     if (!type) return;  // its creation left an error set
-    PyErr_SetString(type, what.c_str());
+    set_error(Error{type, what});
 }
 
 void set_error_from_current_exception() noexcept {
@@ -32,7 +40,7 @@ void set_error_from_current_exception() noexcept {
     } catch (const PythonError&) {
         if (!PyErr_Occurred()) raise_panic("error indicator not set");
     } catch (const Error& e) {
-        PyErr_SetString(e.type, e.message.c_str());
+        set_error(e);
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (const std::exception& e) {
@@ -60,12 +68,16 @@ void add_argument_note(const char* name) noexcept {
 }
 
 std::string type_name(PyObject* o) {
-    PyObject* name = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(o)), "__name__");
+    static constexpr const char* unknown = "<failed to extract type name>";
+    PyObject* name = PyType_GetQualName(Py_TYPE(o));
     if (!name) {
         PyErr_Clear();
-        return "?";
+        return unknown;
     }
-    std::string out = str_of(name);
+    Py_ssize_t n = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(name, &n);
+    std::string out = utf8 ? std::string(utf8, static_cast<std::size_t>(n)) : std::string(unknown);
+    if (!utf8) PyErr_Clear();
     Py_DECREF(name);
     return out;
 }
@@ -99,6 +111,44 @@ std::string not_instance_message(PyObject* o, const char* target) {
 
 void raise_not_instance(PyObject* o, const char* target) {
     raise_type_error(not_instance_message(o, target));
+}
+
+PyObject* sequence_abc() {
+    // Kept for the process once imported; a failed import is raised and
+    // tried again on the next call.
+    static PyObject* sequence = nullptr;
+    if (!sequence) {
+        Ref abc = check(PyImport_ImportModule("collections.abc"));
+        sequence = check(PyObject_GetAttrString(abc.get(), "Sequence")).release();
+    }
+    return sequence;
+}
+
+void raise_not_sequence(PyObject* o) {
+    PyObject* sequence = sequence_abc();
+    std::string target = "Sequence";
+    if (PyType_Check(sequence)) {
+        if (PyObject* q = PyType_GetQualName(reinterpret_cast<PyTypeObject*>(sequence))) {
+            target = str_of(q);
+            Py_DECREF(q);
+        } else {
+            PyErr_Clear();
+        }
+    }
+    raise_not_instance(o, target.c_str());
+}
+
+bool is_ordinary_error(PyObject* type) noexcept {
+    return PyErr_GivenExceptionMatches(type, PyExc_Exception) &&
+           !PyErr_GivenExceptionMatches(type, PyExc_MemoryError) &&
+           !PyErr_GivenExceptionMatches(type, PyExc_RecursionError);
+}
+
+void discard_ordinary_error() {
+    PyObject* type = PyErr_Occurred();
+    if (!type) return;
+    if (!is_ordinary_error(type)) throw_python_error();
+    PyErr_Clear();
 }
 
 }  // namespace vx::bind

@@ -43,18 +43,36 @@ PyObject* panic_exception_type();
 // Sets the Python error for whatever the caller caught; call only inside a
 // catch block. Always leaves an error set.
 void set_error_from_current_exception() noexcept;
+// Raises `e` in the interpreter. Bytes of the message that are not UTF-8
+// (a quoted token of hostile input) appear as \xNN escapes.
+void set_error(const Error& e) noexcept;
 
 // Adds "while processing '{name}'" to the pending exception (where the
 // interpreter supports notes); a failure to add it is ignored.
 void add_argument_note(const char* name) noexcept;
 
-// "'{type}' object is not an instance of '{target}'" (or "'None' is not ...").
+// "'{type}' object is not an instance of '{target}'" (or "'None' is not ..."),
+// the type named by its qualified name.
 std::string not_instance_message(PyObject* o, const char* target);
 [[noreturn]] void raise_not_instance(PyObject* o, const char* target);
+// collections.abc.Sequence (borrowed), imported on first need.
+PyObject* sequence_abc();
+// The same TypeError naming collections.abc.Sequence.
+[[noreturn]] void raise_not_sequence(PyObject* o);
 
-// The type name of `o` as the interpreter reports it (its __name__).
+// The qualified name of the type of `o` ("Shape.Ray"), or
+// "<failed to extract type name>".
 std::string type_name(PyObject* o);
 // str(o), or a placeholder if that fails.
 std::string str_of(PyObject* o);
+
+// Whether an exception type is an ordinary error, one that a "try this form,
+// then that one" chain may discard: an Exception other than MemoryError and
+// RecursionError. KeyboardInterrupt, SystemExit and every other
+// BaseException must reach the caller unchanged.
+bool is_ordinary_error(PyObject* type) noexcept;
+// Clears the pending error when it is ordinary; otherwise leaves it set and
+// throws PythonError.
+void discard_ordinary_error();
 
 }  // namespace vx::bind

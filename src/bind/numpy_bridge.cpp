@@ -1,6 +1,8 @@
 #include "numpy_bridge.hpp"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "convert.hpp"
@@ -35,27 +37,42 @@ void ensure_numpy() {
     vx_numpy_api = static_cast<void**>(table);
 }
 
-void copy_strided(PyArrayObject* a, F64Array& out) {
+// Visits the elements of a 1-D or 2-D array in row-major order, any
+// strides: f(k, p) with k the element's row-major number and p its address.
+template <class F>
+void for_each_element(PyArrayObject* a, F f) {
     const int ndim = PyArray_NDIM(a);
     const npy_intp* dims = PyArray_DIMS(a);
     const npy_intp* strides = PyArray_STRIDES(a);
     const char* base = static_cast<const char*>(PyArray_DATA(a));
-    out.ndim = ndim;
-    out.rows = static_cast<std::size_t>(dims[0]);
-    out.cols = ndim == 2 ? static_cast<std::size_t>(dims[1]) : 0;
-    const std::size_t cols = ndim == 2 ? out.cols : 1;
-    out.data.resize(out.rows * cols);
-    for (std::size_t r = 0; r < out.rows; ++r)
-        for (std::size_t c = 0; c < cols; ++c) {
-            double v;
-            std::memcpy(&v, base + static_cast<npy_intp>(r) * strides[0] + (ndim == 2 ? static_cast<npy_intp>(c) * strides[1] : 0),
-                        sizeof v);
-            out.data[r * cols + c] = v;
-        }
+    const npy_intp rows = dims[0], cols = ndim == 2 ? dims[1] : 1;
+    const npy_intp column_stride = ndim == 2 ? strides[1] : 0;
+    for (npy_intp r = 0; r < rows; ++r)
+        for (npy_intp c = 0; c < cols; ++c)
+            f(static_cast<std::size_t>(r * cols + c), base + r * strides[0] + c * column_stride);
+}
+
+// A float64 array's elements, bit for bit.
+void copy_f64(PyArrayObject* a, std::span<double> out) {
+    for_each_element(a, [&](std::size_t k, const char* p) { std::memcpy(&out[k], p, sizeof(double)); });
+}
+
+// An object array's elements through the float conversion.
+void copy_objects(PyArrayObject* a, std::span<double> out) {
+    for_each_element(a, [&](std::size_t k, const char* p) {
+        PyObject* item;
+        std::memcpy(&item, p, sizeof item);
+        out[k] = cast<double>(item ? item : Py_None);
+    });
 }
 
 [[noreturn]] void dimensionality_mismatch(int from, int to) {
     raise_type_error("dimensionality mismatch:\n from=" + std::to_string(from) + ", to=" + std::to_string(to));
+}
+
+// NumPy's conversion of `obj` to float64 under its safe casting rule.
+Ref to_f64_safely(PyObject* obj) {
+    return check(PyArray_FromAny(obj, PyArray_DescrFromType(NPY_FLOAT64), 0, 0, NPY_ARRAY_DEFAULT, nullptr));
 }
 
 }  // namespace
@@ -73,39 +90,72 @@ Ref new_f64_array(const double* data, std::size_t rows, std::size_t cols) {
 F64Array read_f64_array(PyObject* obj, int ndim) {
     ensure_numpy();
     F64Array out;
+    out.ndim = ndim;
+    auto take_array = [&](Ref array) {
+        auto* a = reinterpret_cast<PyArrayObject*>(array.get());
+        if (PyArray_NDIM(a) != ndim) dimensionality_mismatch(PyArray_NDIM(a), ndim);
+        out.rows = static_cast<std::size_t>(PyArray_DIMS(a)[0]);
+        out.cols = ndim == 2 ? static_cast<std::size_t>(PyArray_DIMS(a)[1]) : 0;
+        out.array_ = std::move(array);
+    };
     if (PyArray_Check(obj)) {
         auto* a = reinterpret_cast<PyArrayObject*>(obj);
-        // Only native-order float64 can be read bit for bit in place.
-        if (PyArray_TYPE(a) == NPY_FLOAT64 && PyArray_ISNOTSWAPPED(a) && PyArray_NDIM(a) == ndim) {
-            copy_strided(a, out);
-            return out;
+        if (PyArray_NDIM(a) != ndim) dimensionality_mismatch(PyArray_NDIM(a), ndim);
+        const char kind = PyArray_DESCR(a)->kind;
+        const bool native_f64 = PyArray_TYPE(a) == NPY_FLOAT64 && PyArray_ISNOTSWAPPED(a);
+        if (native_f64 || kind == 'O') {
+            take_array(Ref::borrow(obj));
+        } else if (kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f') {
+            // Converted when copied: after the caller has checked the shape.
+            take_array(Ref::borrow(obj));
+            out.convert_ = true;
+        } else {
+            take_array(to_f64_safely(obj));
         }
+        return out;
     }
     if (ndim == 1 && PySequence_Check(obj) && !PyUnicode_Check(obj)) {
-        Py_ssize_t n = PySequence_Size(obj);
-        bool ok = n >= 0;
-        std::vector<double> values;
-        for (Py_ssize_t i = 0; ok && i < n; ++i) {
-            PyObject* item = PySequence_GetItem(obj, i);
-            double v = 0;
-            ok = item && try_to_double(item, v);
-            Py_XDECREF(item);
-            values.push_back(v);
-        }
-        if (ok) {
-            out.ndim = 1;
-            out.rows = values.size();
-            out.data = std::move(values);
+        std::optional<std::vector<double>> values = try_call([obj] {
+            const Py_ssize_t n = PySequence_Size(obj);
+            if (n < 0) throw_python_error();
+            std::vector<double> v;
+            for (Py_ssize_t i = 0; i < n; ++i) {
+                Ref item = check(PySequence_GetItem(obj, i));
+                v.push_back(cast<double>(item.get()));
+            }
+            return v;
+        });
+        if (values) {
+            out.rows = values->size();
+            out.values_ = std::move(*values);
             return out;
         }
-        PyErr_Clear();
     }
-    PyArray_Descr* f64 = PyArray_DescrFromType(NPY_FLOAT64);
-    Ref converted = check(PyArray_FromAny(obj, f64, 0, 0, NPY_ARRAY_DEFAULT, nullptr));
-    auto* a = reinterpret_cast<PyArrayObject*>(converted.get());
-    if (PyArray_NDIM(a) != ndim) dimensionality_mismatch(PyArray_NDIM(a), ndim);
-    copy_strided(a, out);
+    take_array(to_f64_safely(obj));
     return out;
+}
+
+void F64Array::copy_to(std::span<double> out) const {
+    if (!array_) {
+        std::copy(values_.begin(), values_.end(), out.begin());
+        return;
+    }
+    auto* a = reinterpret_cast<PyArrayObject*>(array_.get());
+    if (PyArray_DESCR(a)->kind == 'O') return copy_objects(a, out);
+    if (!convert_) return copy_f64(a, out);
+    Ref converted = check(
+        PyArray_FromAny(array_.get(), PyArray_DescrFromType(NPY_FLOAT64), 0, 0, NPY_ARRAY_DEFAULT | NPY_ARRAY_FORCECAST, nullptr));
+    copy_f64(reinterpret_cast<PyArrayObject*>(converted.get()), out);
+}
+
+Ref array_protocol(Ref fresh, PyObject* dtype, PyObject* copy) {
+    if (copy && copy != Py_None) {
+        const int wanted = PyObject_IsTrue(copy);
+        if (wanted < 0) throw_python_error();
+        if (!wanted) raise_value_error("Unable to avoid copy while creating an array as requested.");
+    }
+    if (!dtype || dtype == Py_None) return fresh;
+    return check(PyObject_CallMethod(fresh.get(), "astype", "O", dtype));
 }
 
 }  // namespace vx::bind

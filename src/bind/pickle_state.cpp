@@ -1,5 +1,9 @@
 #include "pickle_state.hpp"
 
+#include <vector>
+
+#include "sequence.hpp"
+
 namespace vx::bind {
 
 std::optional<std::string> bytes_of(PyObject* o) {
@@ -18,22 +22,33 @@ std::optional<std::string> bytes_of(PyObject* o) {
     return std::nullopt;
 }
 
+namespace {
+
+// One item of a state given as a sequence of integers.
+struct Byte {
+    char value;
+};
+
+}  // namespace
+
+template <>
+struct Caster<Byte> {
+    static Byte from(PyObject* o) {
+        const long v = PyLong_AsLong(o);
+        if (v == -1 && PyErr_Occurred()) throw_python_error();
+        if (v < 0 || v > 255) raise(PyExc_OverflowError, "out of range integral type conversion attempted");
+        return {static_cast<char>(v)};
+    }
+};
+
 PickleState Caster<PickleState>::from(PyObject* o) {
     if (o == Py_None) return {};
     if (auto b = bytes_of(o)) return {std::move(b)};
-    if (PyUnicode_Check(o)) raise_type_error("Can't extract `str` to `Vec`");
-    if (!PySequence_Check(o)) raise_not_instance(o, "Sequence");
-    Py_ssize_t n = PySequence_Size(o);
-    if (n < 0) throw_python_error();
-    std::string out;
-    out.reserve(static_cast<std::size_t>(n));
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        Ref item = check(PySequence_GetItem(o, i));
-        long v = PyLong_AsLong(item.get());
-        if (v == -1 && PyErr_Occurred()) throw_python_error();
-        if (v < 0 || v > 255) raise(PyExc_OverflowError, "out of range integral type conversion attempted");
-        out.push_back(static_cast<char>(v));
-    }
+    // The list caster refuses a str and a non-sequence, and takes the items
+    // as they arrive, whatever the sequence claims as its length.
+    const std::vector<Byte> items = cast<std::vector<Byte>>(o);
+    std::string out(items.size(), '\0');
+    for (std::size_t i = 0; i < items.size(); ++i) out[i] = items[i].value;
     return {std::move(out)};
 }
 

@@ -41,6 +41,16 @@ std::string quoted_list(const std::vector<std::string_view>& names) {
     raise_type_error(m);
 }
 
+// A keyword that UTF-8 cannot hold (a lone surrogate) names no parameter:
+// the unexpected-keyword error, the name kept as the caller wrote it.
+[[noreturn]] void raise_unencodable_keyword(const std::string& fn, PyObject* key) {
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) throw_python_error();
+    PyErr_Clear();
+    Ref message = check(PyUnicode_FromFormat("%s got an unexpected keyword argument '%U'", fn.c_str(), key));
+    PyErr_SetObject(PyExc_TypeError, message.get());
+    throw_python_error();
+}
+
 }  // namespace
 
 void bind_arguments_slow(const Signature& sig, const char* cls, std::string_view method,
@@ -69,7 +79,7 @@ void bind_arguments_slow(const Signature& sig, const char* cls, std::string_view
             std::size_t found = sig.count;
             Py_ssize_t len = 0;
             const char* utf8 = PyUnicode_AsUTF8AndSize(key, &len);
-            if (!utf8) throw_python_error();
+            if (!utf8) raise_unencodable_keyword(display_name(cls, method), key);
             std::string_view kname(utf8, static_cast<std::size_t>(len));
             for (std::size_t i = 0; i < sig.count; ++i) {
                 if (sig.params[i].name == kname) {

@@ -41,22 +41,9 @@ std::string debug_repr(const DAffine3& a) {
     s += ')';
     return s;
 }
-PyObject* repr(PyObject* a) noexcept {
-    return F::guarded([&] { return bind::wrap(debug_repr(F::self(a))); });
-}
-
 // Composition only: a * b applies b, then a. Anything else, on either side,
 // is left to the interpreter.
-PyObject* multiply(PyObject* a, PyObject* b) noexcept {
-    return F::guarded([&]() -> PyObject* {
-        DAffine3 rhs;
-        if (!F::is_self(a) || !read_affine3(b, rhs)) {
-            PyErr_Clear();
-            Py_RETURN_NOTIMPLEMENTED;
-        }
-        return bind::wrap(mul(F::self(a), rhs));
-    });
-}
+DAffine3 compose(const DAffine3& a, DAffine3 b) { return mul(a, b); }
 
 // ---- methods ----
 
@@ -79,14 +66,10 @@ DAffine3 from_rotation_x(double angle) { return affine3_from_mat3(mat3_from_rota
 DAffine3 from_rotation_y(double angle) { return affine3_from_mat3(mat3_from_rotation_y(angle)); }
 DAffine3 from_rotation_z(double angle) { return affine3_from_mat3(mat3_from_rotation_z(angle)); }
 // A translation if the Vec3 converter takes the object, else a linear part
-// if the Mat3 converter does; both converters' errors are discarded.
+// if the Mat3 converter does; both converters' ordinary errors are discarded.
 DAffine3 just(PyObject* component) {
-    DVec3 t;
-    if (read_vector(component, t)) return affine3_from_translation(t);
-    PyErr_Clear();
-    DMat3 m;
-    if (read_mat3(component, m)) return affine3_from_mat3(m);
-    PyErr_Clear();
+    if (std::optional<DVec3> t = bind::try_cast<DVec3>(component)) return affine3_from_translation(*t);
+    if (std::optional<DMat3> m = bind::try_cast<DMat3>(component)) return affine3_from_mat3(*m);
     bind::raise_type_error("expected Vec3 or Mat3");
 }
 DAffine3 from_mat3_translation(DMat3 mat3, DVec3 translation) { return {mat3, translation}; }
@@ -126,38 +109,25 @@ const bind::MethodTable constructors = {
 };
 
 const bind::MethodTable frame = {
+    D::constructor<"Affine3(translation=None, rotation=None, *, __pickle_state__=None)", &construct>(),
+    D::slot<"__repr__($self)", &debug_repr>(),
+    D::slot<"__mul__($self, rhs)", &compose>(),
     D::attribute<"IDENTITY", &identity>(),
     D::getter<"matrix3", &get_matrix3>(),
     D::getter<"translation", &get_translation>(),
 };
 const bind::MethodTable flat_values = flat_value_methods<PyDAffine3, 3, 4>();
+const bind::MethodTable predicates = predicate_methods<PyDAffine3, 3, 4>();
 const bind::MethodTable columns = column_methods<PyDAffine3, 3, 4>();
 const bind::MethodTable dict_json = dict_json_methods<PyDAffine3, 3, 4>();
 
 }  // namespace
 
 const bind::ClassDef& PyDAffine3::def() {
-    static const bind::ClassDef d = [] {
-        bind::ClassDef c{
-            .name = "Affine3",
-            .doc = "Affine3(translation=None, rotation=None, *, __pickle_state__=None)\n--\n\n",
-            .basicsize = sizeof(bind::Object<PyDAffine3>),
-            .flags = 0,
-            .slots =
-                {
-                    {Py_tp_dealloc, reinterpret_cast<void*>(&bind::dealloc<PyDAffine3>)},
-                    {Py_tp_repr, reinterpret_cast<void*>(&repr)},
-                    {Py_tp_hash, reinterpret_cast<void*>(&F::hash)},
-                    {Py_tp_richcompare, reinterpret_cast<void*>(&F::richcompare)},
-                    {Py_nb_multiply, reinterpret_cast<void*>(&multiply)},
-                },
-            .blocks = {&frame, &flat_values, &columns, &dict_json, &transforms, &constructors},
-            .fields = std::vector<const char*>{"matrix3", "translation"},
-        };
-        c.slots.push_back(
-            D::constructor<"Affine3(translation=None, rotation=None, *, __pickle_state__=None)", &construct>());
-        return c;
-    }();
+    static const bind::ClassDef d{
+        .blocks = {&frame, &flat_values, &predicates, &columns, &dict_json, &transforms, &constructors},
+        .fields = std::vector<const char*>{"matrix3", "translation"},
+    };
     return d;
 }
 

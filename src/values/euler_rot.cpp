@@ -11,39 +11,22 @@ using D = bind::Declare<PyEulerRot>;
 
 PyObject* members[euler_order_count];  // one-time cells, filled on first need
 
-EulerOrder value(PyObject* o) { return bind::value_of<PyEulerRot>(o); }
+std::string repr(EulerOrder order) { return std::string("EulerRot.") + euler_order_names[static_cast<int>(order)]; }
 
-PyObject* repr(PyObject* o) noexcept {
-    std::string s = std::string("EulerRot.") + euler_order_names[static_cast<int>(value(o))];
-    return PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size()));
-}
+long to_int(EulerOrder order) { return static_cast<long>(order); }
 
-PyObject* to_int(PyObject* o) noexcept { return PyLong_FromLong(static_cast<long>(value(o))); }
-
-PyObject* richcompare(PyObject* a, PyObject* b, int op) noexcept {
-    if (op < Py_LT || op > Py_GE) {
-        PyErr_SetString(PyExc_ValueError, "invalid comparison operator");
-        return nullptr;
-    }
-    if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
-    long long other;
-    if (Py_TYPE(b) == Py_TYPE(a)) {
-        other = static_cast<long long>(value(b));
+// A member equals itself and its integer value; anything else answers
+// NotImplemented, so identity decides.
+std::optional<bool> equal(EulerOrder order, PyObject* other) {
+    long long value;
+    if (Py_TYPE(other) == bind::type_object<PyEulerRot>()) {
+        value = static_cast<long long>(bind::value_of<PyEulerRot>(other));
+    } else if (std::optional<bind::Index> i = bind::try_cast<bind::Index>(other)) {
+        value = i->value;
     } else {
-        PyObject* i = PyNumber_Index(b);
-        if (!i) {
-            PyErr_Clear();
-            Py_RETURN_NOTIMPLEMENTED;
-        }
-        other = PyLong_AsLongLong(i);
-        Py_DECREF(i);
-        if (other == -1 && PyErr_Occurred()) {
-            PyErr_Clear();
-            Py_RETURN_NOTIMPLEMENTED;
-        }
+        return std::nullopt;
     }
-    bool equal = static_cast<long long>(value(a)) == other;
-    return bind::wrap(op == Py_EQ ? equal : !equal);
+    return static_cast<long long>(order) == value;
 }
 
 template <int I>
@@ -60,6 +43,12 @@ PyObject* euler_rot_member(EulerOrder order) {
 }
 
 namespace {
+const bind::MethodTable slots = {
+    D::slot<"__repr__($self)", &repr>(),
+    D::slot<"__int__($self)", &to_int>(),
+    D::slot<"__eq__($self, other)", &equal>(),
+    D::unhashable(),
+};
 const bind::MethodTable attributes = {
     D::attribute<"ZYX", &member<0>>(),    D::attribute<"ZXY", &member<1>>(),
     D::attribute<"YXZ", &member<2>>(),    D::attribute<"YZX", &member<3>>(),
@@ -78,20 +67,8 @@ const bind::MethodTable attributes = {
 
 const bind::ClassDef& PyEulerRot::def() {
     static const bind::ClassDef d{
-        .name = "EulerRot",
-        .doc = nullptr,
-        .basicsize = sizeof(bind::Object<PyEulerRot>),
+        .blocks = {&slots, &attributes},
         .flags = Py_TPFLAGS_DISALLOW_INSTANTIATION,
-        .slots =
-            {
-                {Py_tp_dealloc, reinterpret_cast<void*>(&bind::dealloc<PyEulerRot>)},
-                {Py_tp_repr, reinterpret_cast<void*>(&repr)},
-                {Py_tp_richcompare, reinterpret_cast<void*>(&richcompare)},
-                {Py_tp_hash, reinterpret_cast<void*>(&PyObject_HashNotImplemented)},
-                {Py_nb_int, reinterpret_cast<void*>(&to_int)},
-            },
-        .blocks = {&attributes},
-        .fields = std::nullopt,
     };
     return d;
 }

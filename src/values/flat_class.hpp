@@ -5,6 +5,9 @@
 // flat lists and NumPy arrays all read and write that run. The NumPy form of
 // a matrix is Rows x Cols with element [r][c] = component r of column c;
 // Cols == 0 means the one-dimensional form of the vectors and Quat.
+//
+// FlatClass holds the bodies; the method blocks below declare them, one block
+// per group of members that several classes share.
 #include <array>
 #include <bit>
 #include <cmath>
@@ -17,66 +20,11 @@
 #include "bind/numpy_bridge.hpp"
 #include "bind/pickle_state.hpp"
 #include "values/flat_forms.hpp"
-#include "vxformats/json_numbers.hpp"
-#include "values/matrix_args.hpp"
 #include "values/math/dvec.hpp"
+#include "values/matrix_args.hpp"
+#include "vxformats/json_numbers.hpp"
 
 namespace vx {
-
-// A from_array / from_cols_array argument: any sequence of exactly N numbers,
-// read while the argument is converted (a failure carries its note).
-template <std::size_t N>
-struct FloatSequence {
-    std::array<double, N> value;
-};
-
-}  // namespace vx
-
-template <std::size_t N>
-struct vx::bind::Caster<vx::FloatSequence<N>> {
-    static vx::FloatSequence<N> from(PyObject* o) {
-        vx::FloatSequence<N> s;
-        vx::components_from_array(o, s.value);
-        return s;
-    }
-};
-
-namespace vx {
-
-// A from_cols_array_2d argument: a sequence of Cols sequences of Rows numbers,
-// item c being column c, read while the argument is converted.
-template <std::size_t Rows, std::size_t Cols>
-struct ColumnSequence {
-    std::array<double, Rows * Cols> value;
-};
-
-}  // namespace vx
-
-template <std::size_t Rows, std::size_t Cols>
-struct vx::bind::Caster<vx::ColumnSequence<Rows, Cols>> {
-    static vx::ColumnSequence<Rows, Cols> from(PyObject* m) {
-        if (!PySequence_Check(m)) raise_not_instance(m, "Sequence");
-        const Py_ssize_t n = PySequence_Size(m);
-        if (n < 0) throw_python_error();
-        if (static_cast<std::size_t>(n) != Cols)
-            raise_value_error("expected a sequence of length " + std::to_string(Cols) + " (got " + std::to_string(n) +
-                              ")");
-        vx::ColumnSequence<Rows, Cols> s;
-        for (std::size_t c = 0; c < Cols; ++c) {
-            Ref column = check(PySequence_GetItem(m, static_cast<Py_ssize_t>(c)));
-            vx::components_from_array(column.get(), std::span<double>(s.value.data() + c * Rows, Rows));
-        }
-        return s;
-    }
-};
-
-namespace vx {
-
-// The class's own argument converter, by value type.
-template <std::size_t N>
-bool read_value(PyObject* o, DVec<N>& out) {
-    return read_vector(o, out);
-}
 
 template <class Cls, std::size_t Rows, std::size_t Cols>
 struct FlatClass {
@@ -88,44 +36,19 @@ struct FlatClass {
 
     static Flat flat(const V& v) { return std::bit_cast<Flat>(v); }
     static V unflat(const Flat& f) { return std::bit_cast<V>(f); }
-    static const V& self(PyObject* o) { return bind::value_of<Cls>(o); }
-    static bool is_self(PyObject* o) { return Py_TYPE(o) == bind::type_object<Cls>(); }
 
-    template <class F>
-    static PyObject* guarded(F f) noexcept {
-        try {
-            return f();
-        } catch (...) {
-            bind::set_error_from_current_exception();
-            return nullptr;
-        }
-    }
-
-    // ---- slots shared by all four ----
-    static Py_hash_t hash(PyObject* a) noexcept {
-        const Flat f = flat(self(a));
-        return static_cast<Py_hash_t>(components_hash(f));
-    }
-    // == and != convert the other operand with the class's own converter; an
-    // operand it refuses gives NotImplemented, so identity decides.
-    static PyObject* richcompare(PyObject* a, PyObject* b, int op) noexcept {
-        if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
-        V other;
-        if (!read_value(b, other)) {
-            PyErr_Clear();
-            Py_RETURN_NOTIMPLEMENTED;
-        }
-        const Flat s = flat(self(a)), o = flat(other);
+    // ---- slots ----
+    static long long hash(const V& v) { return components_hash(flat(v)); }
+    // `other` arrives through the class's own converter; one it refuses
+    // answers NotImplemented, so identity decides.
+    static bool equal(const V& v, V other) {
+        const Flat s = flat(v), o = flat(other);
         bool equal = true;
         for (std::size_t i = 0; i < N; ++i) equal = equal && s[i] == o[i];
-        return bind::wrap(op == Py_EQ ? equal : !equal);
+        return equal;
     }
-    static PyObject* neg(PyObject* a) noexcept {
-        return guarded([&] {
-            Flat f = flat(self(a));
-            for (double& c : f) c = -c;
-            return bind::new_object<Cls>(unflat(f));
-        });
+    static V neg(const V& v) {
+        return map(v, [](double c) { return -c; });
     }
 
     // ---- construction, pickled state ----
@@ -146,13 +69,7 @@ struct FlatClass {
         return unflat(f);
     }
     static std::optional<V> try_from_dict(PyObject* obj) {
-        try {
-            return from_dict(obj);
-        } catch (const bind::Error&) {
-        } catch (const bind::PythonError&) {
-            PyErr_Clear();
-        }
-        return std::nullopt;
+        return bind::try_call([obj] { return from_dict(obj); });
     }
     static std::string to_json(const V& v) { return components_json(flat(v)); }
     static V from_json(bind::Str json) {
@@ -168,7 +85,7 @@ struct FlatClass {
 
     // ---- column lists ----
     static bind::Ref to_cols_array(const V& v) { return components_list(flat(v)); }
-    static V from_cols_array(FloatSequence<N> m) { return unflat(m.value); }
+    static V from_cols_array(Flat m) { return unflat(m); }
     static bind::Ref to_cols_array_2d(const V& v) {
         const Flat f = flat(v);
         bind::Ref outer = bind::check(PyList_New(static_cast<Py_ssize_t>(Cols)));
@@ -178,7 +95,10 @@ struct FlatClass {
         }
         return outer;
     }
-    static V from_cols_array_2d(ColumnSequence<Rows, Cols> m) { return unflat(m.value); }
+    // A sequence of Cols sequences of Rows numbers, item c being column c.
+    static V from_cols_array_2d(std::array<std::array<double, Rows>, (Cols == 0 ? 1 : Cols)> m) {
+        return std::bit_cast<V>(m);
+    }
 
     // ---- NumPy ----
     static bind::Ref to_numpy(const V& v) {
@@ -192,21 +112,28 @@ struct FlatClass {
             return bind::new_f64_array(rows.data(), Rows, Cols);
         }
     }
+    static bind::Ref array(const V& v, bind::OrNone<bind::Ref> dtype, bind::OrNone<bind::Ref> copy) {
+        const auto get = [](const std::optional<bind::Ref>& o) { return o ? o->get() : nullptr; };
+        return bind::array_protocol(to_numpy(v), get(dtype.value), get(copy.value));
+    }
+    // The shape is checked before a single element is copied or converted.
     static V from_numpy(bind::ArrayArg<Cols == 0 ? 1 : 2> array) {
         const bind::F64Array& a = array.array;
-        Flat f{};
         if constexpr (Cols == 0) {
             if (a.rows != N)
                 bind::raise_value_error(std::string(Cls::name) + ".from_numpy expected shape (" + std::to_string(N) +
                                         ",)");
-            for (std::size_t i = 0; i < N; ++i) f[i] = a.data[i];
         } else {
             if (a.rows != Rows || a.cols != Cols)
                 bind::raise_value_error(std::string(Cls::name) + ".from_numpy expected shape (" +
                                         std::to_string(Rows) + ", " + std::to_string(Cols) + ")");
-            for (std::size_t r = 0; r < Rows; ++r)
-                for (std::size_t c = 0; c < Cols; ++c) f[c * Rows + r] = a.data[r * Cols + c];
         }
+        Flat elements{};
+        bind::noted("array", [&] { a.copy_to(elements); });
+        if constexpr (Cols == 0) return unflat(elements);
+        Flat f{};
+        for (std::size_t r = 0; r < Rows; ++r)
+            for (std::size_t c = 0; c < Cols; ++c) f[c * Rows + r] = elements[r * Cols + c];
         return unflat(f);
     }
 
@@ -242,5 +169,65 @@ struct FlatClass {
         return unflat(r);
     }
 };
+
+// ---- method blocks, each declared once and shared ----
+
+// ==, != and hash, the pickling hook and the NumPy form: all seven classes.
+template <class Cls, std::size_t Rows, std::size_t Cols>
+bind::MethodTable flat_value_methods() {
+    using F = FlatClass<Cls, Rows, Cols>;
+    using D = bind::Declare<Cls>;
+    return {
+        D::template slot<"__hash__($self)", &F::hash>(),
+        D::template slot<"__eq__($self, other)", &F::equal>(),
+        D::template method<"__getnewargs_ex__($self)", &F::getnewargs_ex>(),
+        D::template method<"to_numpy($self)", &F::to_numpy>(),
+        D::template method<"__array__($self, dtype=None, copy=None)", &F::array>(),
+        D::template static_method<"from_numpy(array)", &F::from_numpy>(),
+    };
+}
+
+// The predicates over the whole run and the NaN constant: Quat and the
+// matrices (the vectors declare theirs among their math methods).
+template <class Cls, std::size_t Rows, std::size_t Cols>
+bind::MethodTable predicate_methods() {
+    using F = FlatClass<Cls, Rows, Cols>;
+    using D = bind::Declare<Cls>;
+    return {
+        D::template method<"is_finite($self)", &F::is_finite>(),
+        D::template method<"is_nan($self)", &F::is_nan>(),
+        D::template method<"abs_diff_eq($self, rhs, max_abs_diff)", &F::abs_diff_eq>(),
+        D::template attribute<"NAN", &F::nan_value>(),
+    };
+}
+
+// Flat and nested column lists and the ZERO constant: Mat3, Mat4, Affine3.
+template <class Cls, std::size_t Rows, std::size_t Cols>
+bind::MethodTable column_methods() {
+    using F = FlatClass<Cls, Rows, Cols>;
+    using D = bind::Declare<Cls>;
+    return {
+        D::template method<"to_cols_array($self)", &F::to_cols_array>(),
+        D::template static_method<"from_cols_array(m)", &F::from_cols_array>(),
+        D::template method<"to_cols_array_2d($self)", &F::to_cols_array_2d>(),
+        D::template static_method<"from_cols_array_2d(m)", &F::from_cols_array_2d>(),
+        D::template attribute<"ZERO", &F::zero_value>(),
+    };
+}
+
+// The dict (a flat tuple) and JSON forms: Vec3, Quat, Mat3, Affine3.
+template <class Cls, std::size_t Rows, std::size_t Cols>
+bind::MethodTable dict_json_methods() {
+    using F = FlatClass<Cls, Rows, Cols>;
+    using D = bind::Declare<Cls>;
+    return {
+        D::template method<"to_dict($self)", &F::to_dict>(),
+        D::template static_method<"from_dict(obj)", &F::from_dict>(),
+        D::template static_method<"try_from_dict(obj)", &F::try_from_dict>(),
+        D::template method<"to_json($self)", &F::to_json>(),
+        D::template static_method<"from_json(json)", &F::from_json>(),
+        D::template static_method<"try_from_json(json)", &F::try_from_json>(),
+    };
+}
 
 }  // namespace vx

@@ -42,20 +42,16 @@ Ref components_list(std::span<const double> c) {
 namespace {
 
 bool is_abstract_sequence(PyObject* obj) {
-    static PyObject* sequence_abc = [] {
-        PyObject* abc = PyImport_ImportModule("collections.abc");
-        PyObject* seq = abc ? PyObject_GetAttrString(abc, "Sequence") : nullptr;
-        Py_XDECREF(abc);
-        return seq;
-    }();
-    if (!sequence_abc) bind::throw_python_error();
-    int r = PyObject_IsInstance(obj, sequence_abc);
+    int r = PyObject_IsInstance(obj, bind::sequence_abc());
     if (r < 0) bind::throw_python_error();
     return r == 1;
 }
 
-// "{TypeName}: {message}" of the pending error, which is cleared.
+// "{TypeName}: {message}" of the pending error, which is cleared; an error
+// that is not ordinary (KeyboardInterrupt, MemoryError, ...) stays pending
+// and is raised unchanged.
 std::string pending_error_text() {
+    if (PyObject* pending = PyErr_Occurred(); !pending || !bind::is_ordinary_error(pending)) bind::throw_python_error();
     PyObject *type, *value, *trace;
     PyErr_Fetch(&type, &value, &trace);
     PyErr_NormalizeException(&type, &value, &trace);
@@ -83,19 +79,6 @@ void components_from_dict(PyObject* obj, std::span<double> out) {
         Py_XDECREF(item);
         if (v == -1.0 && PyErr_Occurred()) bind::raise_value_error(pending_error_text());
         out[i] = v;
-    }
-}
-
-void components_from_array(PyObject* obj, std::span<double> out) {
-    if (!PySequence_Check(obj)) bind::raise_not_instance(obj, "Sequence");
-    Py_ssize_t n = PySequence_Size(obj);
-    if (n < 0) bind::throw_python_error();
-    if (static_cast<std::size_t>(n) != out.size())
-        bind::raise_value_error("expected a sequence of length " + std::to_string(out.size()) + " (got " +
-                                std::to_string(n) + ")");
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        Ref item = check(PySequence_GetItem(obj, static_cast<Py_ssize_t>(i)));
-        out[i] = bind::to_double(item.get());
     }
 }
 

@@ -23,8 +23,6 @@ bind::Ref components_list(std::span<const double> c);
 // from_dict: a list, tuple or collections.abc.Sequence of exactly out.size()
 // numbers; ValueError otherwise.
 void components_from_dict(PyObject* obj, std::span<double> out);
-// from_array: any sequence of exactly out.size() items read as floats.
-void components_from_array(PyObject* obj, std::span<double> out);
 
 // "[c0,c1,...]" in the JSON number form.
 std::string components_json(std::span<const double> c);

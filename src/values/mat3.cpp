@@ -28,7 +28,7 @@ DMat3 from_cols(DVec3 x_axis, DVec3 y_axis, DVec3 z_axis) { return {x_axis, y_ax
 DMat3 from_diagonal(DVec3 diagonal) { return DMat3::from_diagonal(diagonal); }
 // Indexes above 3 name no column or row of a 4x4 matrix: IndexError, in the
 // words col and row use.
-DMat3 from_mat4_minor(DMat4 m, UnsignedIndex i, UnsignedIndex j) {
+DMat3 from_mat4_minor(DMat4 m, bind::UnsignedIndex i, bind::UnsignedIndex j) {
     if (i.value > 3) bind::raise_index_error("column index out of range");
     if (j.value > 3) bind::raise_index_error("row index out of range");
     return mat3_from_mat4_minor(m, {static_cast<int>(i.value), static_cast<int>(j.value)});
@@ -42,7 +42,11 @@ const bind::MethodTable frame = {
     D::getter<"z_axis", &get_z_axis>(),
     D::attribute<"IDENTITY", &identity>(),
 };
+const bind::MethodTable construction = {
+    D::constructor<"Mat3(x_axis=None, y_axis=None, z_axis=None, *, __pickle_state__=None)", &construct>(),
+};
 const bind::MethodTable flat_values = flat_value_methods<PyDMat3, 3, 3>();
+const bind::MethodTable predicates = predicate_methods<PyDMat3, 3, 3>();
 const bind::MethodTable columns = column_methods<PyDMat3, 3, 3>();
 const bind::MethodTable dict_json = dict_json_methods<PyDMat3, 3, 3>();
 const bind::MethodTable square = square_matrix_methods<PyDMat3, DVec3>();
@@ -80,20 +84,10 @@ const bind::MethodTable constructors = {
 }  // namespace
 
 const bind::ClassDef& PyDMat3::def() {
-    static const bind::ClassDef d = [] {
-        bind::ClassDef c{
-            .name = "Mat3",
-            .doc = "Mat3(x_axis=None, y_axis=None, z_axis=None, *, __pickle_state__=None)\n--\n\n",
-            .basicsize = sizeof(bind::Object<PyDMat3>),
-            .flags = 0,
-            .slots = M::slots(),
-            .blocks = {&frame, &flat_values, &columns, &square, &dict_json, &math, &constructors},
-            .fields = std::vector<const char*>{"x_axis", "y_axis", "z_axis"},
-        };
-        c.slots.push_back(
-            D::constructor<"Mat3(x_axis=None, y_axis=None, z_axis=None, *, __pickle_state__=None)", &construct>());
-        return c;
-    }();
+    static const bind::ClassDef d{
+        .blocks = {&construction, &frame, &flat_values, &predicates, &columns, &square, &dict_json, &math, &constructors},
+        .fields = std::vector<const char*>{"x_axis", "y_axis", "z_axis"},
+    };
     return d;
 }
 

@@ -58,7 +58,11 @@ const bind::MethodTable frame = {
     D::getter<"w_axis", &get_w_axis>(),
     D::attribute<"IDENTITY", &identity>(),
 };
+const bind::MethodTable construction = {
+    D::constructor<"Mat4(x_axis=None, y_axis=None, z_axis=None, w_axis=None, *, __pickle_state__=None)", &construct>(),
+};
 const bind::MethodTable flat_values = flat_value_methods<PyDMat4, 4, 4>();
+const bind::MethodTable predicates = predicate_methods<PyDMat4, 4, 4>();
 const bind::MethodTable columns = column_methods<PyDMat4, 4, 4>();
 const bind::MethodTable square = square_matrix_methods<PyDMat4, DVec4>();
 
@@ -95,21 +99,10 @@ const bind::MethodTable constructors = {
 }  // namespace
 
 const bind::ClassDef& PyDMat4::def() {
-    static const bind::ClassDef d = [] {
-        bind::ClassDef c{
-            .name = "Mat4",
-            .doc = "Mat4(x_axis=None, y_axis=None, z_axis=None, w_axis=None, *, __pickle_state__=None)\n--\n\n",
-            .basicsize = sizeof(bind::Object<PyDMat4>),
-            .flags = 0,
-            .slots = M::slots(),
-            .blocks = {&frame, &flat_values, &columns, &square, &math, &constructors, &mat4_projection_methods},
-            .fields = std::vector<const char*>{"x_axis", "y_axis", "z_axis", "w_axis"},
-        };
-        c.slots.push_back(D::constructor<
-                          "Mat4(x_axis=None, y_axis=None, z_axis=None, w_axis=None, *, __pickle_state__=None)",
-                          &construct>());
-        return c;
-    }();
+    static const bind::ClassDef d{
+        .blocks = {&construction, &frame, &flat_values, &predicates, &columns, &square, &math, &constructors, &mat4_projection_methods},
+        .fields = std::vector<const char*>{"x_axis", "y_axis", "z_axis", "w_axis"},
+    };
     return d;
 }
 

@@ -2,51 +2,21 @@
 
 #include <array>
 #include <bit>
-#include <span>
 
-#include "values/flat_forms.hpp"
+#include "bind/names.hpp"
 
 namespace vx {
 namespace {
-
-// Interned once per process; never released.
-PyObject* interned(PyObject*& cell, const char* text) {
-    if (!cell) cell = PyUnicode_InternFromString(text);
-    return cell;
-}
-PyObject* to_cols_array_name() {
-    static PyObject* cell = nullptr;
-    return interned(cell, "to_cols_array");
-}
-PyObject* matrix3_name() {
-    static PyObject* cell = nullptr;
-    return interned(cell, "matrix3");
-}
-PyObject* translation_name() {
-    static PyObject* cell = nullptr;
-    return interned(cell, "translation");
-}
 
 // The duck-typed matrix path: o.to_cols_array() read as exactly N numbers.
 template <class M>
 bool read_cols_array(PyObject* o, M& out) {
     constexpr std::size_t n = sizeof(M) / sizeof(double);
-    PyObject* name = to_cols_array_name();
-    if (!name) return false;
-    bind::Ref method = bind::Ref::steal(PyObject_GetAttr(o, name));
+    bind::Ref method = bind::Ref::steal(PyObject_GetAttr(o, bind::interned<"to_cols_array">()));
     if (!method) return false;
     bind::Ref cols = bind::Ref::steal(PyObject_CallNoArgs(method.get()));
     if (!cols) return false;
-    std::array<double, n> flat{};
-    try {
-        components_from_array(cols.get(), flat);
-    } catch (const bind::Error& e) {
-        PyErr_SetString(e.type, e.message.c_str());
-        return false;
-    } catch (const bind::PythonError&) {
-        return false;
-    }
-    out = std::bit_cast<M>(flat);
+    out = std::bit_cast<M>(bind::cast<std::array<double, n>>(cols.get()));
     return true;
 }
 
@@ -59,27 +29,39 @@ bool read_instance(PyObject* o, typename Cls::Value& out) {
 
 }  // namespace
 
-bool read_quat(PyObject* o, DQuat& out) {
+using bind::cast;
+using bind::discard_ordinary_error;
+using bind::get_attr;
+using bind::interned;
+using bind::Ref;
+
+template <>
+bool ValueCaster<DQuat>::read(PyObject* o, DQuat& out) {
     if (read_instance<PyDQuat>(o, out)) return true;
     if (PySequence_Check(o)) {
         if (detail::read_sequence(o, out.xyzw.v, 4)) return true;
-        PyErr_Clear();
+        discard_ordinary_error();
     }
     return detail::read_attributes(o, out.xyzw.v, 4);
 }
 
-bool read_mat3(PyObject* o, DMat3& out) { return read_instance<PyDMat3>(o, out) || read_cols_array(o, out); }
-bool read_mat4(PyObject* o, DMat4& out) { return read_instance<PyDMat4>(o, out) || read_cols_array(o, out); }
+template <>
+bool ValueCaster<DMat3>::read(PyObject* o, DMat3& out) {
+    return read_instance<PyDMat3>(o, out) || read_cols_array(o, out);
+}
+template <>
+bool ValueCaster<DMat4>::read(PyObject* o, DMat4& out) {
+    return read_instance<PyDMat4>(o, out) || read_cols_array(o, out);
+}
 
-bool read_affine3(PyObject* o, DAffine3& out) {
+template <>
+bool ValueCaster<DAffine3>::read(PyObject* o, DAffine3& out) {
     if (read_instance<PyDAffine3>(o, out)) return true;
-    PyObject* m_name = matrix3_name();
-    PyObject* t_name = translation_name();
-    if (!m_name || !t_name) return false;
-    bind::Ref matrix3 = bind::Ref::steal(PyObject_GetAttr(o, m_name));
-    if (!matrix3 || !read_mat3(matrix3.get(), out.matrix3)) return false;
-    bind::Ref translation = bind::Ref::steal(PyObject_GetAttr(o, t_name));
-    return translation && read_vector(translation.get(), out.translation);
+    Ref matrix3 = get_attr(o, interned<"matrix3">());
+    out.matrix3 = cast<DMat3>(matrix3.get());
+    Ref translation = get_attr(o, interned<"translation">());
+    out.translation = cast<DVec3>(translation.get());
+    return true;
 }
 
 }  // namespace vx

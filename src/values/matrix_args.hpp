@@ -10,51 +10,29 @@
 
 namespace vx {
 
-// True with `out` filled, or false with the converter's error set.
-bool read_quat(PyObject* o, DQuat& out);
-bool read_mat3(PyObject* o, DMat3& out);
-bool read_mat4(PyObject* o, DMat4& out);
-bool read_affine3(PyObject* o, DAffine3& out);
+// The caster of one of the four classes; its reader is defined per class.
+template <class T>
+struct ValueCaster : bind::ReaderCaster<ValueCaster<T>, T> {
+private:
+    friend bind::ReaderCaster<ValueCaster, T>;
+    static bool read(PyObject* o, T& out);
+};
+template <>
+bool ValueCaster<DQuat>::read(PyObject* o, DQuat& out);
+template <>
+bool ValueCaster<DMat3>::read(PyObject* o, DMat3& out);
+template <>
+bool ValueCaster<DMat4>::read(PyObject* o, DMat4& out);
+template <>
+bool ValueCaster<DAffine3>::read(PyObject* o, DAffine3& out);
 
 }  // namespace vx
 
 template <>
-struct vx::bind::Caster<vx::DQuat> {
-    static vx::DQuat from(PyObject* o) {
-        vx::DQuat q;
-        if (!vx::read_quat(o, q)) throw_python_error();
-        return q;
-    }
-};
+struct vx::bind::Caster<vx::DQuat> : vx::ValueCaster<vx::DQuat> {};
 template <>
-struct vx::bind::Caster<vx::DMat3> {
-    static vx::DMat3 from(PyObject* o) {
-        vx::DMat3 m;
-        if (!vx::read_mat3(o, m)) throw_python_error();
-        return m;
-    }
-};
+struct vx::bind::Caster<vx::DMat3> : vx::ValueCaster<vx::DMat3> {};
 template <>
-struct vx::bind::Caster<vx::DMat4> {
-    static vx::DMat4 from(PyObject* o) {
-        vx::DMat4 m;
-        if (!vx::read_mat4(o, m)) throw_python_error();
-        return m;
-    }
-};
+struct vx::bind::Caster<vx::DMat4> : vx::ValueCaster<vx::DMat4> {};
 template <>
-struct vx::bind::Caster<vx::DAffine3> {
-    static vx::DAffine3 from(PyObject* o) {
-        vx::DAffine3 a;
-        if (!vx::read_affine3(o, a)) throw_python_error();
-        return a;
-    }
-};
-
-namespace vx {
-// The converter of each value type, for code generic over the four classes.
-inline bool read_value(PyObject* o, DQuat& out) { return read_quat(o, out); }
-inline bool read_value(PyObject* o, DMat3& out) { return read_mat3(o, out); }
-inline bool read_value(PyObject* o, DMat4& out) { return read_mat4(o, out); }
-inline bool read_value(PyObject* o, DAffine3& out) { return read_affine3(o, out); }
-}  // namespace vx
+struct vx::bind::Caster<vx::DAffine3> : vx::ValueCaster<vx::DAffine3> {};

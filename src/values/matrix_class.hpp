@@ -1,10 +1,7 @@
 #pragma once
-// What Quat, Mat3, Mat4 and Affine3 share: each value is a flat run of N
-// doubles in storage order (columns one after the other, translation last),
-// and every flat form — pickled state, hash, dict tuple, JSON, column lists,
-// NumPy arrays — reads and writes that run. The NumPy form of a matrix is
-// Rows x Cols with element [r][c] = component r of column c; Cols == 0 means
-// the one-dimensional form of Quat.
+// What Mat3 and Mat4 share beyond the flat forms (flat_class.hpp): the
+// operators, the bodies of the methods both declare under their own names,
+// and the text form of the matrices.
 #include <array>
 #include <bit>
 #include <cmath>
@@ -27,18 +24,7 @@ namespace vx {
 // per column, numbers in the plain form.
 std::string matrix_repr(const char* name, std::span<const double> components, std::size_t rows);
 
-// An index parameter that must not be negative: the interpreter's integer
-// conversion, then OverflowError for a negative value, as an unsigned
-// conversion refuses it (the argument's note names the parameter).
-struct UnsignedIndex {
-    std::size_t value;
-};
-
-// What Mat3 and Mat4 share (Vec the column vector, DVec3 or DVec4): the
-// operators and the bodies of the methods both declare under their own names.
-// m * other tries a matrix, then a vector, then a number, else TypeError;
-// other * m only a number; + and - take a matrix, / a number, and answer
-// NotImplemented for anything else, as they do with a non-matrix on the left.
+// What Mat3 and Mat4 share (Vec the column vector, DVec3 or DVec4).
 template <class Cls, class Vec>
 struct SquareMatrix {
     static constexpr std::size_t Dim = sizeof(Vec) / sizeof(double);
@@ -47,11 +33,11 @@ struct SquareMatrix {
     using VecCls = typename VecClass<Dim>::type;
 
     // ---- method bodies ----
-    static Vec col(const V& m, UnsignedIndex index) {
+    static Vec col(const V& m, bind::UnsignedIndex index) {
         if (index.value >= Dim) bind::raise_index_error("column index out of range");
         return m.col(index.value);
     }
-    static Vec row(const V& m, UnsignedIndex index) {
+    static Vec row(const V& m, bind::UnsignedIndex index) {
         if (index.value >= Dim) bind::raise_index_error("row index out of range");
         return m.row(index.value);
     }
@@ -106,105 +92,43 @@ struct SquareMatrix {
         return F::map(m, [](double c) { return 1.0 / c; });
     }
 
-    // ---- slots ----
-    static PyObject* multiply(PyObject* a, PyObject* b) noexcept {
-        return F::guarded([&]() -> PyObject* {
-            double s;
-            if (F::is_self(a)) {
-                // Instances first: the matrix converter's fallback would refuse a
-                // vector only after building an exception.
-                if (F::is_self(b)) return bind::wrap(vx::mul(F::self(a), F::self(b)));
-                if (Py_TYPE(b) == bind::type_object<VecCls>())
-                    return bind::wrap(vx::mul(F::self(a), bind::value_of<VecCls>(b)));
-                V m;
-                if (read_value(b, m)) return bind::wrap(vx::mul(F::self(a), m));
-                PyErr_Clear();
-                Vec v;
-                if (read_vector(b, v)) return bind::wrap(vx::mul(F::self(a), v));
-                PyErr_Clear();
-                if (bind::try_to_double(b, s)) return bind::wrap(mul_scalar(F::self(a), s));
-            } else if (bind::try_to_double(a, s)) {
-                return bind::wrap(mul_scalar(F::self(b), s));
-            }
-            bind::raise_type_error("unsupported operand type for *");
-        });
+    // ---- operators ----
+    // m * o: a matrix (product), else a vector (mapped), else a number
+    // (scaled), else TypeError; o * m only a number.
+    static bind::Ref mul(const V& m, PyObject* rhs) {
+        using bind::to_ref;
+        // Instances first: the matrix converter's fallback would refuse a
+        // vector only after building an exception.
+        if (Py_TYPE(rhs) == bind::type_object<Cls>()) return to_ref(vx::mul(m, bind::value_of<Cls>(rhs)));
+        if (Py_TYPE(rhs) == bind::type_object<VecCls>()) return to_ref(vx::mul(m, bind::value_of<VecCls>(rhs)));
+        if (std::optional<V> o = bind::try_cast<V>(rhs)) return to_ref(vx::mul(m, *o));
+        if (std::optional<Vec> v = bind::try_cast<Vec>(rhs)) return to_ref(vx::mul(m, *v));
+        if (std::optional<double> s = bind::try_cast<double>(rhs)) return to_ref(mul_scalar(m, *s));
+        bind::raise_type_error("unsupported operand type for *");
     }
-    template <V (*Op)(const V&, V)>
-    static PyObject* elementwise(PyObject* a, PyObject* b) noexcept {
-        return F::guarded([&]() -> PyObject* {
-            V m;
-            if (!F::is_self(a) || !read_value(b, m)) {
-                PyErr_Clear();
-                Py_RETURN_NOTIMPLEMENTED;
-            }
-            return bind::wrap(Op(F::self(a), m));
-        });
+    static V rmul(const V& m, PyObject* lhs) {
+        if (std::optional<double> s = bind::try_cast<double>(lhs)) return mul_scalar(m, *s);
+        bind::raise_type_error("unsupported operand type for *");
     }
-    static PyObject* divide(PyObject* a, PyObject* b) noexcept {
-        return F::guarded([&]() -> PyObject* {
-            double s;
-            if (!F::is_self(a) || !bind::try_to_double(b, s)) Py_RETURN_NOTIMPLEMENTED;
-            return bind::wrap(div_scalar(F::self(a), s));
-        });
-    }
-    static PyObject* repr(PyObject* a) noexcept {
-        return F::guarded([&] { return bind::wrap(matrix_repr(Cls::name, F::flat(F::self(a)), Dim)); });
-    }
-
-    static std::vector<PyType_Slot> slots() {
-        return {
-            {Py_tp_dealloc, reinterpret_cast<void*>(&bind::dealloc<Cls>)},
-            {Py_tp_repr, reinterpret_cast<void*>(&repr)},
-            {Py_tp_hash, reinterpret_cast<void*>(&F::hash)},
-            {Py_tp_richcompare, reinterpret_cast<void*>(&F::richcompare)},
-            {Py_nb_add, reinterpret_cast<void*>(&elementwise<&add_mat>)},
-            {Py_nb_subtract, reinterpret_cast<void*>(&elementwise<&sub_mat>)},
-            {Py_nb_multiply, reinterpret_cast<void*>(&multiply)},
-            {Py_nb_true_divide, reinterpret_cast<void*>(&divide)},
-            {Py_nb_negative, reinterpret_cast<void*>(&F::neg)},
-        };
-    }
+    static std::string repr(const V& m) { return matrix_repr(Cls::name, F::flat(m), Dim); }
 };
 
-// ---- method blocks declared the same way by several of the four classes ----
-
-// Pickling hook, NumPy form, predicates and the NaN constant: all four.
-template <class Cls, std::size_t Rows, std::size_t Cols>
-bind::MethodTable flat_value_methods() {
-    using F = FlatClass<Cls, Rows, Cols>;
-    using D = bind::Declare<Cls>;
-    return {
-        D::template method<"__getnewargs_ex__($self)", &F::getnewargs_ex>(),
-        D::template method<"to_numpy($self)", &F::to_numpy>(),
-        D::template method<"__array__($self)", &F::to_numpy>(),
-        D::template static_method<"from_numpy(array)", &F::from_numpy>(),
-        D::template method<"is_finite($self)", &F::is_finite>(),
-        D::template method<"is_nan($self)", &F::is_nan>(),
-        D::template method<"abs_diff_eq($self, rhs, max_abs_diff)", &F::abs_diff_eq>(),
-        D::template attribute<"NAN", &F::nan_value>(),
-    };
-}
-
-// Flat and nested column lists and the ZERO constant: Mat3, Mat4, Affine3.
-template <class Cls, std::size_t Rows, std::size_t Cols>
-bind::MethodTable column_methods() {
-    using F = FlatClass<Cls, Rows, Cols>;
-    using D = bind::Declare<Cls>;
-    return {
-        D::template method<"to_cols_array($self)", &F::to_cols_array>(),
-        D::template static_method<"from_cols_array(m)", &F::from_cols_array>(),
-        D::template method<"to_cols_array_2d($self)", &F::to_cols_array_2d>(),
-        D::template static_method<"from_cols_array_2d(m)", &F::from_cols_array_2d>(),
-        D::template attribute<"ZERO", &F::zero_value>(),
-    };
-}
-
-// The members Mat3 and Mat4 declare under the same names.
+// The slots and members Mat3 and Mat4 declare under the same names. + and -
+// take a matrix, / a number, and answer NotImplemented for anything else, as
+// they do with a non-matrix on the left.
 template <class Cls, class Vec>
 bind::MethodTable square_matrix_methods() {
     using M = SquareMatrix<Cls, Vec>;
+    using F = typename M::F;
     using D = bind::Declare<Cls>;
     return {
+        D::template slot<"__repr__($self)", &M::repr>(),
+        D::template slot<"__add__($self, rhs)", &M::add_mat>(),
+        D::template slot<"__sub__($self, rhs)", &M::sub_mat>(),
+        D::template slot<"__mul__($self, rhs)", &M::mul>(),
+        D::template slot<"__rmul__($self, lhs)", &M::rmul>(),
+        D::template slot<"__truediv__($self, rhs)", &M::div_scalar>(),
+        D::template slot<"__neg__($self)", &F::neg>(),
         D::template method<"col($self, index)", &M::col>(),
         D::template method<"row($self, index)", &M::row>(),
         D::template method<"diagonal($self)", &M::diagonal>(),
@@ -222,29 +146,4 @@ bind::MethodTable square_matrix_methods() {
     };
 }
 
-// The dict (a flat tuple) and JSON forms: Quat, Mat3, Affine3.
-template <class Cls, std::size_t Rows, std::size_t Cols>
-bind::MethodTable dict_json_methods() {
-    using F = FlatClass<Cls, Rows, Cols>;
-    using D = bind::Declare<Cls>;
-    return {
-        D::template method<"to_dict($self)", &F::to_dict>(),
-        D::template static_method<"from_dict(obj)", &F::from_dict>(),
-        D::template static_method<"try_from_dict(obj)", &F::try_from_dict>(),
-        D::template method<"to_json($self)", &F::to_json>(),
-        D::template static_method<"from_json(json)", &F::from_json>(),
-        D::template static_method<"try_from_json(json)", &F::try_from_json>(),
-    };
-}
-
 }  // namespace vx
-
-template <>
-struct vx::bind::Caster<vx::UnsignedIndex> {
-    static vx::UnsignedIndex from(PyObject* o) {
-        Ref i = check(PyNumber_Index(o));
-        const unsigned long long v = PyLong_AsUnsignedLongLong(i.get());
-        if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) throw_python_error();
-        return {static_cast<std::size_t>(v)};
-    }
-};

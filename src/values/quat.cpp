@@ -15,65 +15,33 @@ DQuat construct(std::optional<double> x, std::optional<double> y, std::optional<
     return F::construct({{x.value_or(0.0), y.value_or(0.0), z.value_or(0.0), w.value_or(1.0)}}, state);
 }
 
-// ---- slots ----
+// ---- operators ----
 
-PyObject* repr(PyObject* a) noexcept {
-    return F::guarded([&] { return bind::wrap(components_repr("Quat", F::flat(F::self(a)))); });
-}
-PyObject* str(PyObject* a) noexcept {
-    return F::guarded([&] { return bind::wrap(components_str(F::flat(F::self(a)))); });
-}
+std::string repr(const DQuat& q) { return components_repr("Quat", F::flat(q)); }
+std::string str(const DQuat& q) { return components_str(F::flat(q)); }
 
 // + and - take only a quaternion on the right and have no reflected form.
-template <class Op>
-PyObject* elementwise(PyObject* a, PyObject* b, Op op) noexcept {
-    return F::guarded([&]() -> PyObject* {
-        DQuat q;
-        if (!F::is_self(a) || !read_quat(b, q)) {
-            PyErr_Clear();
-            Py_RETURN_NOTIMPLEMENTED;
-        }
-        return bind::wrap(DQuat{F::self(a).xyzw.zip(q.xyzw, op)});
-    });
-}
-PyObject* plus(PyObject* a, PyObject* b) noexcept {
-    return elementwise(a, b, [](double x, double y) { return x + y; });
-}
-PyObject* minus(PyObject* a, PyObject* b) noexcept {
-    return elementwise(a, b, [](double x, double y) { return x - y; });
-}
+DQuat plus(const DQuat& a, DQuat b) { return {a.xyzw + b.xyzw}; }
+DQuat minus(const DQuat& a, DQuat b) { return {a.xyzw - b.xyzw}; }
 
 // q * o: a quaternion (product), else a vector (rotated), else a number
 // (scaled); o * q: only a number.
-PyObject* multiply(PyObject* a, PyObject* b) noexcept {
-    return F::guarded([&]() -> PyObject* {
-        double s;
-        if (F::is_self(a)) {
-            const DQuat& q = F::self(a);
-            // Instances first: the converters' fallbacks would refuse a Vec3 as
-            // a quaternion only after building two exceptions.
-            if (F::is_self(b)) return bind::wrap(vx::mul(q, F::self(b)));
-            if (Py_TYPE(b) == bind::type_object<PyDVec3>()) return bind::wrap(vx::mul(q, bind::value_of<PyDVec3>(b)));
-            DQuat r;
-            if (read_quat(b, r)) return bind::wrap(vx::mul(q, r));
-            PyErr_Clear();
-            DVec3 v;
-            if (read_vector(b, v)) return bind::wrap(vx::mul(q, v));
-            PyErr_Clear();
-            if (bind::try_to_double(b, s)) return bind::wrap(DQuat{q.xyzw * s});
-        } else if (bind::try_to_double(a, s)) {
-            return bind::wrap(DQuat{DVec4::splat(s) * F::self(b).xyzw});
-        }
-        bind::raise_type_error("unsupported operand type for *");
-    });
+bind::Ref multiply(const DQuat& q, PyObject* rhs) {
+    using bind::to_ref;
+    // Instances first: the converters' fallbacks would refuse a Vec3 as a
+    // quaternion only after building two exceptions.
+    if (Py_TYPE(rhs) == bind::type_object<PyDQuat>()) return to_ref(vx::mul(q, bind::value_of<PyDQuat>(rhs)));
+    if (Py_TYPE(rhs) == bind::type_object<PyDVec3>()) return to_ref(vx::mul(q, bind::value_of<PyDVec3>(rhs)));
+    if (std::optional<DQuat> r = bind::try_cast<DQuat>(rhs)) return to_ref(vx::mul(q, *r));
+    if (std::optional<DVec3> v = bind::try_cast<DVec3>(rhs)) return to_ref(vx::mul(q, *v));
+    if (std::optional<double> s = bind::try_cast<double>(rhs)) return to_ref(DQuat{q.xyzw * *s});
+    bind::raise_type_error("unsupported operand type for *");
 }
-PyObject* divide(PyObject* a, PyObject* b) noexcept {
-    return F::guarded([&]() -> PyObject* {
-        double s;
-        if (!F::is_self(a) || !bind::try_to_double(b, s)) Py_RETURN_NOTIMPLEMENTED;
-        return bind::wrap(DQuat{F::self(a).xyzw / s});
-    });
+DQuat multiply_reflected(const DQuat& q, PyObject* lhs) {
+    if (std::optional<double> s = bind::try_cast<double>(lhs)) return DQuat{DVec4::splat(*s) * q.xyzw};
+    bind::raise_type_error("unsupported operand type for *");
 }
+DQuat divide(const DQuat& q, double s) { return {q.xyzw / s}; }
 
 // ---- instance methods ----
 
@@ -118,6 +86,15 @@ DQuat from_affine3(DAffine3 a) { return quat_from_mat3(a.matrix3); }
 DQuat identity() { return kQuatIdentity; }
 
 const bind::MethodTable frame = {
+    D::constructor<"Quat(x=0.0, y=0.0, z=0.0, w=1.0, *, __pickle_state__=None)", &construct>(),
+    D::slot<"__repr__($self)", &repr>(),
+    D::slot<"__str__($self)", &str>(),
+    D::slot<"__add__($self, rhs)", &plus>(),
+    D::slot<"__sub__($self, rhs)", &minus>(),
+    D::slot<"__mul__($self, rhs)", &multiply>(),
+    D::slot<"__rmul__($self, lhs)", &multiply_reflected>(),
+    D::slot<"__truediv__($self, rhs)", &divide>(),
+    D::slot<"__neg__($self)", &F::neg>(),
     D::getter<"x", &get_x>(),
     D::getter<"y", &get_y>(),
     D::getter<"z", &get_z>(),
@@ -127,6 +104,7 @@ const bind::MethodTable frame = {
     D::static_method<"from_array(a)", &F::from_cols_array>(),
 };
 const bind::MethodTable flat_values = flat_value_methods<PyDQuat, 4, 0>();
+const bind::MethodTable predicates = predicate_methods<PyDQuat, 4, 0>();
 const bind::MethodTable dict_json = dict_json_methods<PyDQuat, 4, 0>();
 
 const bind::MethodTable math = {
@@ -175,32 +153,10 @@ const bind::MethodTable constructors = {
 }  // namespace
 
 const bind::ClassDef& PyDQuat::def() {
-    static const bind::ClassDef d = [] {
-        bind::ClassDef c{
-            .name = "Quat",
-            .doc = "Quat(x=0.0, y=0.0, z=0.0, w=1.0, *, __pickle_state__=None)\n--\n\n",
-            .basicsize = sizeof(bind::Object<PyDQuat>),
-            .flags = 0,
-            .slots =
-                {
-                    {Py_tp_dealloc, reinterpret_cast<void*>(&bind::dealloc<PyDQuat>)},
-                    {Py_tp_repr, reinterpret_cast<void*>(&repr)},
-                    {Py_tp_str, reinterpret_cast<void*>(&str)},
-                    {Py_tp_hash, reinterpret_cast<void*>(&F::hash)},
-                    {Py_tp_richcompare, reinterpret_cast<void*>(&F::richcompare)},
-                    {Py_nb_add, reinterpret_cast<void*>(&plus)},
-                    {Py_nb_subtract, reinterpret_cast<void*>(&minus)},
-                    {Py_nb_multiply, reinterpret_cast<void*>(&multiply)},
-                    {Py_nb_true_divide, reinterpret_cast<void*>(&divide)},
-                    {Py_nb_negative, reinterpret_cast<void*>(&F::neg)},
-                },
-            .blocks = {&frame, &flat_values, &dict_json, &math, &constructors},
-            .fields = std::vector<const char*>{"x", "y", "z", "w"},
-        };
-        c.slots.push_back(
-            D::constructor<"Quat(x=0.0, y=0.0, z=0.0, w=1.0, *, __pickle_state__=None)", &construct>());
-        return c;
-    }();
+    static const bind::ClassDef d{
+        .blocks = {&frame, &flat_values, &predicates, &dict_json, &math, &constructors},
+        .fields = std::vector<const char*>{"x", "y", "z", "w"},
+    };
     return d;
 }
 

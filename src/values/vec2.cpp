@@ -2,9 +2,9 @@
 // or an object with attributes x and y (no sequence path). Besides the shared
 // vector members it has the 2-D angle methods and `extend`.
 #include "values/math/dvec2_angle.hpp"
+#include "values/vector_class.hpp"
 #include "values/vector_frame.hpp"
 #include "values/vector_math_methods.hpp"
-#include "values/vector_methods.hpp"
 
 namespace vx {
 namespace {
@@ -21,8 +21,12 @@ DVec3 extend(const DVec2& v, double z) { return {v[0], v[1], z}; }
 // Vec3 and quaternions overload this name; pick the 2-D form.
 using TurnFn = DVec2 (*)(const DVec2&, const DVec2&, double);
 
+const bind::MethodTable construction = {
+    D::constructor<"Vec2(x=0.0, y=0.0, *, __pickle_state__=None)", &construct>(),
+};
 const bind::MethodTable frame = vector_frame_methods<PyDVec2>();
 const bind::MethodTable common = vector_common_methods<PyDVec2>();
+const bind::MethodTable flat_values = flat_value_methods<PyDVec2, 2, 0>();
 const bind::MethodTable math = vector_math_methods<PyDVec2>();
 // Only two components have these: the 2-D angle methods and `extend`.
 const bind::MethodTable plane = {
@@ -37,19 +41,10 @@ const bind::MethodTable plane = {
 }  // namespace
 
 const bind::ClassDef& PyDVec2::def() {
-    static const bind::ClassDef d = [] {
-        bind::ClassDef c{
-            .name = "Vec2",
-            .doc = "Vec2(x=0.0, y=0.0, *, __pickle_state__=None)\n--\n\n",
-            .basicsize = sizeof(bind::Object<PyDVec2>),
-            .flags = 0,
-            .slots = C::slots(),
-            .blocks = {&frame, &common, &math, &plane},
-            .fields = std::vector<const char*>{"x", "y"},
-        };
-        c.slots.push_back(D::constructor<"Vec2(x=0.0, y=0.0, *, __pickle_state__=None)", &construct>());
-        return c;
-    }();
+    static const bind::ClassDef d{
+        .blocks = {&construction, &frame, &common, &flat_values, &math, &plane},
+        .fields = std::vector<const char*>{"x", "y"},
+    };
     return d;
 }
 

@@ -1,9 +1,9 @@
 // Vec4: the double-precision 4-vector. It holds the same record as Quat; the
 // operations the two classes share are the free functions of
 // values/math/dvec.hpp. Besides the shared vector members it has `truncate`.
+#include "values/vector_class.hpp"
 #include "values/vector_frame.hpp"
 #include "values/vector_math_methods.hpp"
-#include "values/vector_methods.hpp"
 
 namespace vx {
 namespace {
@@ -18,8 +18,12 @@ DVec4 construct(std::optional<double> x, std::optional<double> y, std::optional<
 
 DVec3 truncate(const DVec4& v) { return {v[0], v[1], v[2]}; }
 
+const bind::MethodTable construction = {
+    D::constructor<"Vec4(x=0.0, y=0.0, z=0.0, w=0.0, *, __pickle_state__=None)", &construct>(),
+};
 const bind::MethodTable frame = vector_frame_methods<PyDVec4>();
 const bind::MethodTable common = vector_common_methods<PyDVec4>();
+const bind::MethodTable flat_values = flat_value_methods<PyDVec4, 4, 0>();
 const bind::MethodTable math = vector_math_methods<PyDVec4>();
 const bind::MethodTable own = {
     D::method<"truncate($self)", &truncate>(),
@@ -28,20 +32,10 @@ const bind::MethodTable own = {
 }  // namespace
 
 const bind::ClassDef& PyDVec4::def() {
-    static const bind::ClassDef d = [] {
-        bind::ClassDef c{
-            .name = "Vec4",
-            .doc = "Vec4(x=0.0, y=0.0, z=0.0, w=0.0, *, __pickle_state__=None)\n--\n\n",
-            .basicsize = sizeof(bind::Object<PyDVec4>),
-            .flags = 0,
-            .slots = C::slots(),
-            .blocks = {&frame, &common, &math, &own},
-            .fields = std::vector<const char*>{"x", "y", "z", "w"},
-        };
-        c.slots.push_back(
-            D::constructor<"Vec4(x=0.0, y=0.0, z=0.0, w=0.0, *, __pickle_state__=None)", &construct>());
-        return c;
-    }();
+    static const bind::ClassDef d{
+        .blocks = {&construction, &frame, &common, &flat_values, &math, &own},
+        .fields = std::vector<const char*>{"x", "y", "z", "w"},
+    };
     return d;
 }
 

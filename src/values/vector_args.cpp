@@ -1,14 +1,8 @@
 #include "values/vector_args.hpp"
 
-namespace vx {
+#include "bind/names.hpp"
 
-PyObject* component_name(std::size_t i) {
-    static PyObject* names[4] = {PyUnicode_InternFromString("x"), PyUnicode_InternFromString("y"),
-                                 PyUnicode_InternFromString("z"), PyUnicode_InternFromString("w")};
-    return names[i];
-}
-
-namespace detail {
+namespace vx::detail {
 
 bool read_sequence(PyObject* o, double* out, std::size_t n) {
     Py_ssize_t len = PyObject_Length(o);
@@ -29,8 +23,10 @@ bool read_sequence(PyObject* o, double* out, std::size_t n) {
 }
 
 bool read_attributes(PyObject* o, double* out, std::size_t n) {
+    PyObject* const names[4] = {bind::interned<"x">(), bind::interned<"y">(), bind::interned<"z">(),
+                                bind::interned<"w">()};
     for (std::size_t i = 0; i < n; ++i) {
-        PyObject* a = PyObject_GetAttr(o, component_name(i));
+        PyObject* a = PyObject_GetAttr(o, names[i]);
         if (!a) return false;
         double v = PyFloat_AsDouble(a);
         Py_DECREF(a);
@@ -40,5 +36,4 @@ bool read_attributes(PyObject* o, double* out, std::size_t n) {
     return true;
 }
 
-}  // namespace detail
-}  // namespace vx
+}  // namespace vx::detail

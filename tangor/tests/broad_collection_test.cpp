@@ -69,7 +69,7 @@ TEST(BroadCollection, ReadingRecomputesEveryLane) {
   vxpickle::Writer w;
   tangor::serial::write(w, capsules);
   const vxpickle::Document doc = vxpickle::parse(w.finish());
-  const auto back = tangor::serial::read_broad_collection<Capsule>(doc.root());
+  const auto back = tangor::serial::read<BroadCollection<Capsule>>(doc.root());
   ASSERT_EQ(back.size(), 3u);
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(back.items[i], capsules.items[i]);
@@ -81,13 +81,13 @@ TEST(BroadCollection, NoPclCollectionsAreAlwaysEmpty) {
   vxpickle::Writer w;
   tangor::serial::write(w, BroadCollection<tangor::NoPcl>{});
   const vxpickle::Document empty = vxpickle::parse(w.finish());
-  EXPECT_TRUE(tangor::serial::read_broad_collection<tangor::NoPcl>(empty.root()).empty());
+  EXPECT_TRUE(tangor::serial::read<BroadCollection<tangor::NoPcl>>(empty.root()).empty());
   vxpickle::Writer one;
   one.begin_list();
   one.none();
   one.end_list();
   const vxpickle::Document doc = vxpickle::parse(one.finish());
-  EXPECT_THROW(tangor::serial::read_broad_collection<tangor::NoPcl>(doc.root()), vxpickle::DecodeError);
+  EXPECT_THROW(tangor::serial::read<BroadCollection<tangor::NoPcl>>(doc.root()), vxpickle::DecodeError);
 }
 
 Pointcloud make_cloud(const std::vector<Point3>& points, float rmin, float rmax, float rp) {

@@ -235,17 +235,17 @@ TEST(PointcloudSerde, RoundTripRestoresEveryField) {
 TEST(PointcloudSerde, EmptyTreeForm) {
   const Pointcloud empty = make_cloud({}, 0.1f, 1.0f, 0.25f);
   const vxpickle::Document doc = vxpickle::parse(encode_cloud(empty));
-  const vxpickle::Value& tree = *doc.root().entries[0].value;
-  ASSERT_EQ(tree.entries.size(), 6u);
-  EXPECT_TRUE(tree.entries[0].value->items.empty());
-  const vxpickle::Value& box = *tree.entries[1].value->items.at(0);
-  EXPECT_EQ(box.entries[0].value->kind, vxpickle::Kind::List);
-  EXPECT_EQ(box.entries[0].value->items.at(2)->number, double(kInf));
-  EXPECT_EQ(tree.entries[2].value->items.size(), 2u);
-  EXPECT_EQ(tree.entries[3].value->items.size(), 3u);
-  EXPECT_EQ(tree.entries[4].value->number, 0.25);
-  EXPECT_EQ(tree.entries[5].value->integer, 3);
-  EXPECT_EQ(doc.root().entries[4].value->kind, vxpickle::Kind::None);
+  const vxpickle::Value tree = doc.root().entries().at(0).value;
+  ASSERT_EQ(tree.entries().size(), 6u);
+  EXPECT_TRUE(tree.entries().at(0).value.items().empty());
+  const vxpickle::Value box = tree.entries().at(1).value.items().at(0);
+  EXPECT_EQ(box.entries().at(0).value.kind(), vxpickle::Kind::List);
+  EXPECT_EQ(box.entries().at(0).value.items().at(2).number(), double(kInf));
+  EXPECT_EQ(tree.entries().at(2).value.items().size(), 2u);
+  EXPECT_EQ(tree.entries().at(3).value.items().size(), 3u);
+  EXPECT_EQ(tree.entries().at(4).value.number(), 0.25);
+  EXPECT_EQ(tree.entries().at(5).value.integer(), 3);
+  EXPECT_EQ(doc.root().entries().at(4).value.kind(), vxpickle::Kind::None);
 }
 
 // A tree record with each field given; the default is the tree of two points.
@@ -386,6 +386,14 @@ TEST(PointcloudSerde, RecordFormsAndTheirMessages) {
   v.end_record();
   const std::string message = decode_error(v.finish());
   EXPECT_NE(message, "accepted");
+  vxpickle::Writer r;
+  r.begin_record();
+  r.field("r_range");
+  r.begin_tuple();
+  r.f32(1.0f);
+  r.end_tuple();
+  r.end_record();
+  EXPECT_EQ(decode_error(r.finish()), "invalid length 1, expected an array of length 2");
 }
 
 }  // namespace

@@ -209,8 +209,8 @@ TEST(SpheresSoASerde, RoundTripKeepsEveryLaneBitForBit) {
   EXPECT_TRUE(same_bits(back, s));
   expect_layout(back);
   const vxpickle::Document doc = vxpickle::parse(encode(s));
-  ASSERT_EQ(doc.root().kind, vxpickle::Kind::Dict);
-  EXPECT_EQ(doc.root().entries[3].value->items.size(), 16u);
+  ASSERT_EQ(doc.root().kind(), vxpickle::Kind::Dict);
+  EXPECT_EQ(doc.root().entries().at(3).value.items().size(), 16u);
 }
 
 // A state built by hand: x, y, z, r lists of the given lengths and "len".

@@ -1,68 +1,76 @@
 #pragma once
 
 // The serialized forms of the curve library's values: a pickle record (dict)
-// per value, one key per field in declared order. Readers accept the dict or
-// the sequence form and take what is stored as it is, so round trips are
-// exact to the bit.
-
-#include <string>
-#include <string_view>
+// per value, one key per field in declared order, each record's fields
+// declared once in its form (curvel/src/serialize.cpp). Readers accept the
+// dict or the sequence form and take what is stored as it is, so round trips
+// are exact to the bit. A Vec3 is a tuple of three floats; the control
+// points of a Bezier curve are a list (not a tuple) of N vectors; a Spline or
+// Polyline without points has an empty list.
+//
+//   std::string bytes = curvel::serial::encode(segment);
+//   LineSegment back = curvel::serial::decode<LineSegment>(bytes);
+//
+// read<T>(value) reads a value nested in another form; every fault leaves as
+// vxpickle::DecodeError with the bare message (no prefix).
 
 #include "curvel/bezier.hpp"
+#include "curvel/interval.hpp"
 #include "curvel/line.hpp"
 #include "curvel/math/vec3f.hpp"
-#include "curvel/polyline.hpp"
-#include "curvel/interval.hpp"
 #include "curvel/nearest.hpp"
+#include "curvel/polyline.hpp"
 #include "curvel/spline.hpp"
-#include "vxpickle/error.hpp"
-#include "vxpickle/reader.hpp"
-#include "vxpickle/record.hpp"
-#include "vxpickle/value.hpp"
-#include "vxpickle/writer.hpp"
+#include "vxpickle/codec.hpp"
 
 namespace curvel::serial {
 
-void write(vxpickle::Writer& w, Vec3 v);  // a tuple of three floats
-void write(vxpickle::Writer& w, const Line& line);
-void write(vxpickle::Writer& w, const Ray& ray);
-void write(vxpickle::Writer& w, const LineSegment& segment);
-void write(vxpickle::Writer& w, const Interval& interval);
-void write(vxpickle::Writer& w, const Nearest& nearest);
-// The control points as a list (not a tuple) of N vectors.
-void write(vxpickle::Writer& w, const QuadraticBezier& curve);
-void write(vxpickle::Writer& w, const CubicBezier& curve);
-// The points as a list; EMPTY_LIST alone for a curve without points.
-void write(vxpickle::Writer& w, const Spline& curve);
-void write(vxpickle::Writer& w, const Polyline& curve);
+// One field table per record (curvel/src/serialize.cpp): its keys, their
+// order and each field's codec, for writing and reading alike.
+extern const vxpickle::RecordForm<Line, 2> line_form;                // "origin", "dir"
+extern const vxpickle::RecordForm<Ray, 2> ray_form;                  // "origin", "dir"
+extern const vxpickle::RecordForm<LineSegment, 2> segment_form;      // "start", "end"
+extern const vxpickle::RecordForm<Interval, 2> interval_form;        // "min", "max"
+extern const vxpickle::RecordForm<Nearest, 3> nearest_form;          // "t", "point", "dist_sq"
+extern const vxpickle::RecordForm<QuadraticBezier, 1> quadratic_bezier_form;  // "points" (a list)
+extern const vxpickle::RecordForm<CubicBezier, 1> cubic_bezier_form;          // "points" (a list)
+extern const vxpickle::RecordForm<Spline, 1> spline_form;            // "points"
+extern const vxpickle::RecordForm<Polyline, 1> polyline_form;        // "points"
 
-// Throw vxpickle::DecodeError with the bare message (no prefix), for callers
-// that nest these values in their own records.
-template <class T>
-T read(const vxpickle::Value& value);
-template <> Vec3 read<Vec3>(const vxpickle::Value& value);
-template <> Line read<Line>(const vxpickle::Value& value);
-template <> Ray read<Ray>(const vxpickle::Value& value);
-template <> LineSegment read<LineSegment>(const vxpickle::Value& value);
-template <> Interval read<Interval>(const vxpickle::Value& value);
-template <> Nearest read<Nearest>(const vxpickle::Value& value);
-template <> QuadraticBezier read<QuadraticBezier>(const vxpickle::Value& value);
-template <> CubicBezier read<CubicBezier>(const vxpickle::Value& value);
-template <> Spline read<Spline>(const vxpickle::Value& value);
-template <> Polyline read<Polyline>(const vxpickle::Value& value);
+}  // namespace curvel::serial
 
-// A whole stream: PROTO 3, the value, STOP.
-template <class T>
-std::string encode(const T& value) {
-  vxpickle::Writer w;
-  write(w, value);
-  return w.finish();
-}
+namespace vxpickle {
 
-// A whole stream read back; faults leave as DecodeError.
-template <class T>
-T decode(std::string_view bytes) {
-  return vxpickle::decode_stream(bytes, &read<T>);
-}
+template <>
+struct Codec<curvel::Vec3> : FloatComponents<curvel::Vec3, &curvel::Vec3::x, &curvel::Vec3::y, &curvel::Vec3::z> {
+  static curvel::Vec3 read(const Value& value) { return read_as(value, "a sequence of 3 f32 values"); }
+};
+template <>
+struct Codec<curvel::Line> : RecordCodec<curvel::serial::line_form> {};
+template <>
+struct Codec<curvel::Ray> : RecordCodec<curvel::serial::ray_form> {};
+template <>
+struct Codec<curvel::LineSegment> : RecordCodec<curvel::serial::segment_form> {};
+template <>
+struct Codec<curvel::Interval> : RecordCodec<curvel::serial::interval_form> {};
+template <>
+struct Codec<curvel::Nearest> : RecordCodec<curvel::serial::nearest_form> {};
+template <>
+struct Codec<curvel::QuadraticBezier> : RecordCodec<curvel::serial::quadratic_bezier_form> {};
+template <>
+struct Codec<curvel::CubicBezier> : RecordCodec<curvel::serial::cubic_bezier_form> {};
+template <>
+struct Codec<curvel::Spline> : RecordCodec<curvel::serial::spline_form> {};
+template <>
+struct Codec<curvel::Polyline> : RecordCodec<curvel::serial::polyline_form> {};
+
+}  // namespace vxpickle
+
+namespace curvel::serial {
+
+using vxpickle::decode;
+using vxpickle::encode;
+using vxpickle::read;
+using vxpickle::write;
 
 }  // namespace curvel::serial

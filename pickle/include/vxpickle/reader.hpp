@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -38,21 +39,23 @@ inline std::size_t read_usize(const Value& value) {
 }
 
 // A growable array: a list or a tuple of any length ("a sequence").
-std::span<const Value* const> read_sequence(const Value& value);
+Items read_sequence(const Value& value);
 
 // A fixed array of n items: a list or tuple of at least n; items are handed
 // to read_item(i, item) in order and the sequence's extra items are ignored.
-// Fewer -> "invalid length {count}, expected {expectation}" once the items
-// run out (an earlier item's own fault comes first).
-std::span<const Value* const> fixed_items(const Value& value, std::size_t n,
-                                          std::string_view expectation);
+// Anything else -> "invalid type: {found}, expected {expectation}"; fewer ->
+// "invalid length {count}, expected {expectation}" once the items run out
+// (an earlier item's own fault comes first).
 template <class ReadItem>
 void read_fixed(const Value& value, std::size_t n, std::string_view expectation, ReadItem&& read_item) {
-  auto items = fixed_items(value, n, expectation);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i == items.size()) fail_invalid_length(i, expectation);
-    read_item(i, *items[i]);
+  if (!value.is_sequence()) fail_invalid_type(value, expectation);
+  std::size_t i = 0;
+  for (const Value item : value.items()) {
+    if (i == n) return;
+    read_item(i, item);
+    ++i;
   }
+  if (i < n) fail_invalid_length(i, expectation);
 }
 
 // "an array of length {n}"
@@ -70,17 +73,22 @@ std::array<float, N> read_f32_array(const Value& value) {
 }
 
 // A growable array of T, each item read by read_item(const Value&) -> T.
+// The count is that of items actually present, so the reservation never
+// exceeds what the input holds.
 template <class T, class ReadItem>
 std::vector<T> read_vector(const Value& value, ReadItem&& read_item) {
-  auto items = read_sequence(value);
+  const Items items = read_sequence(value);
   std::vector<T> out;
   out.reserve(items.size());
-  for (const Value* item : items) out.push_back(read_item(*item));
+  for (const Value item : items) out.push_back(read_item(item));
   return out;
 }
 
-// An optional value: nullptr for None, else the value itself.
-inline const Value* read_optional(const Value& value) { return value.is_none() ? nullptr : &value; }
+// An optional value: nothing for None, else the value itself.
+inline std::optional<Value> read_optional(const Value& value) {
+  if (value.is_none()) return std::nullopt;
+  return value;
+}
 
 // The pickled state of the double-precision value types: a list or tuple of
 // at least out.size() ints or floats; the first out.size() become the

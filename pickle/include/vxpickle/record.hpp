@@ -35,6 +35,7 @@ void read_record(const Value& value, const RecordSpec& spec, FieldReader reader,
 //     struct {Name} with {K} elements" (" element" for K = 1); extras ignored;
 //   - else "invalid type: {}, expected struct {Name}".
 // A field the stream does not carry is not visited: start from defaults.
+// The record forms of vxpickle/codec.hpp are built on this.
 //
 //   static constexpr vxpickle::Field fields[] = {{"center"}, {"radius"}};
 //   Sphere s{};

@@ -1,40 +1,80 @@
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "f32_list.hpp"
 #include "tangor/pointcloud/pointcloud.hpp"
-#include "vxpickle/error.hpp"
-#include "vxpickle/reader.hpp"
-#include "vxpickle/record.hpp"
+#include "vxpickle/codec.hpp"
 
-namespace tangor::serial {
+namespace vxpickle {
 
-using pointcloud::capt::Aabb;
-using pointcloud::capt::Capt;
-using pointcloud::capt::Point3;
+using tangor::pointcloud::capt::Aabb;
+using tangor::pointcloud::capt::Capt;
+using tangor::pointcloud::capt::Point3;
 
 namespace {
 
+using F32List = ListOf<Codec<float>>;
+
 // A box corner is a list of exactly three values, unlike a vector elsewhere.
-Point3 read_corner(const vxpickle::Value& value) {
-  const std::vector<float> corner = read_f32_list(value);
-  if (corner.size() != 3) vxpickle::fail_invalid_length(0, "expected array of correct length");
-  return {corner[0], corner[1], corner[2]};
+struct Corner {
+  static void write(Writer& w, const Point3& corner) { F32List::write(w, corner); }
+  static Point3 read(const Value& value) {
+    const std::vector<float> corner = F32List::read(value);
+    if (corner.size() != 3) fail_invalid_length(0, "expected array of correct length");
+    return {corner[0], corner[1], corner[2]};
+  }
+};
+
+constexpr auto aabb_form =
+    record_form<Aabb>("AabbData", member<&Aabb::lo, Corner>("lo"), member<&Aabb::hi, Corner>("hi"));
+
+}  // namespace
+
+// Only this file reads or writes a leaf box on its own.
+template <>
+struct Codec<Aabb> {
+  static void write(Writer& w, const Aabb& box) { aabb_form.write(w, box); }
+  static Aabb read(const Value& value) { return aabb_form.read(value); }
+};
+
+namespace {
+
+// The tree as read, before its shape is checked: the afforded arrays go
+// straight into the tree's aligned buffers (the first three lists; any
+// further list is read only to be counted).
+struct CaptParts : Capt {
+  std::size_t afforded_lists = 0;
+};
+
+void write_afforded(Writer& w, const Capt& tree) {
+  w.begin_list();
+  for (const auto& coordinate : tree.afforded) F32List::write(w, coordinate.span());
+  w.end_list();
 }
 
-Aabb read_aabb(const vxpickle::Value& value) {
-  static constexpr vxpickle::Field kFields[] = {{"lo"}, {"hi"}};
-  Aabb box;
-  vxpickle::read_record(value, {"AabbData", kFields}, [&](std::size_t field, const vxpickle::Value& v) {
-    (field == 0 ? box.lo : box.hi) = read_corner(v);
-  });
-  return box;
+void read_afforded(const Value& value, CaptParts& parts) {
+  parts.afforded_lists = 0;
+  for (const Value list : read_sequence(value)) {
+    const Items coordinates = read_sequence(list);
+    if (parts.afforded_lists < 3) {
+      auto& target = parts.afforded[parts.afforded_lists];
+      target.clear();
+      target.reserve(coordinates.size());
+      for (const Value c : coordinates) target.push_back(read_f32(c));
+    } else {
+      for (const Value c : coordinates) read_f32(c);
+    }
+    ++parts.afforded_lists;
+  }
 }
 
-[[noreturn]] void refuse(const std::string& why) {
-  throw vxpickle::DecodeError("invalid CAPT state: " + why);
-}
+constexpr auto capt_form = record_form<Capt, CaptParts>(
+    "CaptData", member<&Capt::tests>("tests"), member<&Capt::aabbs>("aabbs"), member<&Capt::starts>("starts"),
+    field<Capt, CaptParts>("afforded", write_afforded, read_afforded), member<&Capt::r_point>("r_point"),
+    member<&Capt::lanes_log2>("lanes_log2"));
+
+[[noreturn]] void refuse(const std::string& why) { throw DecodeError("invalid CAPT state: " + why); }
 
 // The queries index tests, aabbs, starts and the afforded arrays by the
 // tree's shape alone; a decoded tree that lacks it never becomes a Capt.
@@ -43,11 +83,9 @@ void check_shape(const Capt& tree) {
   if (leaves == 0 || (leaves & (leaves - 1)) != 0)
     refuse(std::to_string(leaves) + " leaf boxes, not a power of two");
   if (tree.tests.size() != leaves - 1)
-    refuse(std::to_string(tree.tests.size()) + " split values for " + std::to_string(leaves) +
-           " leaves");
+    refuse(std::to_string(tree.tests.size()) + " split values for " + std::to_string(leaves) + " leaves");
   if (tree.starts.size() != leaves + 1)
-    refuse(std::to_string(tree.starts.size()) + " run starts for " + std::to_string(leaves) +
-           " leaves");
+    refuse(std::to_string(tree.starts.size()) + " run starts for " + std::to_string(leaves) + " leaves");
   const std::size_t length = tree.afforded[0].size();
   if (tree.afforded[1].size() != length || tree.afforded[2].size() != length)
     refuse("afforded arrays of different lengths");
@@ -65,67 +103,17 @@ void check_shape(const Capt& tree) {
 
 }  // namespace
 
-void write(vxpickle::Writer& out, const Capt& tree) {
-  out.begin_record();
-  out.field("tests");
-  write_f32_list(out, tree.tests.data(), tree.tests.size());
-  out.field("aabbs");
-  out.begin_list();
-  for (const Aabb& box : tree.aabbs) {
-    out.begin_record();
-    out.field("lo");
-    write_f32_list(out, box.lo.data(), 3);
-    out.field("hi");
-    write_f32_list(out, box.hi.data(), 3);
-    out.end_record();
-  }
-  out.end_list();
-  out.field("starts");
-  out.begin_list();
-  for (std::uint32_t start : tree.starts) out.uint(start);
-  out.end_list();
-  out.field("afforded");
-  out.begin_list();
-  for (const auto& coordinate : tree.afforded) write_f32_list(out, coordinate.data(), coordinate.size());
-  out.end_list();
-  out.field("r_point");
-  out.f32(tree.r_point);
-  out.field("lanes_log2");
-  out.uint(tree.lanes_log2);
-  out.end_record();
-}
+void Codec<Capt>::write(Writer& w, const Capt& tree) { capt_form.write(w, tree); }
 
-template <>
-Capt read<Capt>(const vxpickle::Value& value) {
-  static constexpr vxpickle::Field kFields[] = {{"tests"},    {"aabbs"},   {"starts"},
-                                                {"afforded"}, {"r_point"}, {"lanes_log2"}};
-  Capt tree;
-  std::vector<std::vector<float>> afforded;
-  vxpickle::read_record(value, {"CaptData", kFields}, [&](std::size_t field, const vxpickle::Value& v) {
-    switch (field) {
-      case 0: tree.tests = read_f32_list(v); break;
-      case 1: tree.aabbs = vxpickle::read_vector<Aabb>(v, read_aabb); break;
-      case 2:
-        tree.starts = vxpickle::read_vector<std::uint32_t>(v, [](const vxpickle::Value& item) {
-          return vxpickle::read_u32(item);
-        });
-        break;
-      case 3:
-        afforded = vxpickle::read_vector<std::vector<float>>(v, read_f32_list);
-        break;
-      case 4: tree.r_point = vxpickle::read_f32(v); break;
-      default: tree.lanes_log2 = vxpickle::read_u32(v); break;
-    }
-  });
-  if (tree.lanes_log2 % 64 >= 61) throw vxpickle::DecodeError("invalid parameters to Layout::from_size_align");
-  if (afforded.size() != 3)
-    throw vxpickle::DecodeError("expected 3 afforded arrays, got " + std::to_string(afforded.size()));
-  for (int a = 0; a < 3; ++a) {
-    tree.afforded[a].reserve(afforded[a].size());
-    for (float v : afforded[a]) tree.afforded[a].push_back(v);
-  }
+Capt Codec<Capt>::read(const Value& value) {
+  CaptParts parts;
+  capt_form.read(value, parts);
+  if (parts.lanes_log2 % 64 >= 61) throw DecodeError("invalid parameters to Layout::from_size_align");
+  if (parts.afforded_lists != 3)
+    throw DecodeError("expected 3 afforded arrays, got " + std::to_string(parts.afforded_lists));
+  Capt tree(std::move(parts));
   check_shape(tree);
   return tree;
 }
 
-}  // namespace tangor::serial
+}  // namespace vxpickle

@@ -2,11 +2,10 @@
 
 #include "vxpickle/reader.hpp"
 
-namespace tangor::serial {
+namespace vxpickle {
 
-template <>
-pointcloud::no_pcl::NoPcl read<pointcloud::no_pcl::NoPcl>(const vxpickle::Value& value) {
-  vxpickle::fail_invalid_type(value, "no point cloud (this collider cannot hold one)");
+tangor::pointcloud::no_pcl::NoPcl Codec<tangor::pointcloud::no_pcl::NoPcl>::read(const Value& value) {
+  fail_invalid_type(value, "no point cloud (this collider cannot hold one)");
 }
 
-}  // namespace tangor::serial
+}  // namespace vxpickle

@@ -1,52 +1,53 @@
-#include <bit>
-#include <cstdint>
+#include <array>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "f32_list.hpp"
 #include "tangor/soa/spheres_soa.hpp"
-#include "vxpickle/error.hpp"
-#include "vxpickle/reader.hpp"
-#include "vxpickle/record.hpp"
+#include "vxpickle/codec.hpp"
 
-namespace tangor::serial {
+namespace vxpickle {
 
-using soa::SpheresSoA;
+using tangor::soa::SpheresSoA;
 
 namespace {
 
-[[noreturn]] void refuse(const std::string& why) {
-  throw vxpickle::DecodeError("invalid sphere array: " + why);
+using F32List = ListOf<Codec<float>>;
+
+// What the record holds before it is checked: the four arrays as stored.
+struct SpheresParts {
+  std::array<std::vector<float>, 4> arrays;
+  std::size_t len = 0;
+};
+
+// Array a (x, y, z, r): the first `capacity` lanes of the a-th quarter of
+// the lane storage (each quarter is `stride` lanes long).
+template <std::size_t a>
+constexpr auto lane_array(std::string_view name) {
+  return field<SpheresSoA, SpheresParts>(
+      name,
+      [](Writer& w, const SpheresSoA& s) {
+        F32List::write(w, std::span<const float>(s.data.data() + a * s.stride, s.capacity));
+      },
+      [](const Value& stored, SpheresParts& parts) { parts.arrays[a] = F32List::read(stored); });
 }
+
+constexpr auto spheres_form = record_form<SpheresSoA, SpheresParts>(
+    "Helper", lane_array<0>("x"), lane_array<1>("y"), lane_array<2>("z"), lane_array<3>("r"),
+    field<SpheresSoA, SpheresParts>(
+        "len", [](Writer& w, const SpheresSoA& s) { Codec<std::size_t>::write(w, s.len); },
+        [](const Value& stored, SpheresParts& parts) { parts.len = Codec<std::size_t>::read(stored); }));
+
+[[noreturn]] void refuse(const std::string& why) { throw DecodeError("invalid sphere array: " + why); }
 
 }  // namespace
 
-void write(vxpickle::Writer& out, const SpheresSoA& spheres) {
-  out.begin_record();
-  out.field("x");
-  write_f32_list(out, spheres.xs(), spheres.capacity);
-  out.field("y");
-  write_f32_list(out, spheres.ys(), spheres.capacity);
-  out.field("z");
-  write_f32_list(out, spheres.zs(), spheres.capacity);
-  out.field("r");
-  write_f32_list(out, spheres.rs(), spheres.capacity);
-  out.field("len");
-  out.uint(spheres.len);
-  out.end_record();
-}
+void Codec<SpheresSoA>::write(Writer& w, const SpheresSoA& spheres) { spheres_form.write(w, spheres); }
 
-template <>
-SpheresSoA read<SpheresSoA>(const vxpickle::Value& value) {
-  static constexpr vxpickle::Field kFields[] = {{"x"}, {"y"}, {"z"}, {"r"}, {"len"}};
-  std::vector<float> arrays[4];
-  std::size_t len = 0;
-  vxpickle::read_record(value, {"Helper", kFields}, [&](std::size_t field, const vxpickle::Value& v) {
-    if (field < 4)
-      arrays[field] = read_f32_list(v);
-    else
-      len = vxpickle::read_usize(v);
-  });
+SpheresSoA Codec<SpheresSoA>::read(const Value& value) {
+  SpheresParts parts;
+  spheres_form.read(value, parts);
+  const auto& arrays = parts.arrays;
 
   // The lane kernels index all four arrays up to the capacity and rely on the
   // spare lanes' NaN radius, so a state that breaks the layout never becomes
@@ -54,24 +55,23 @@ SpheresSoA read<SpheresSoA>(const vxpickle::Value& value) {
   const std::size_t capacity = arrays[0].size();
   for (int array = 1; array < 4; ++array)
     if (arrays[array].size() != capacity)
-      refuse("x, y, z and r hold " + std::to_string(capacity) + ", " +
-             std::to_string(arrays[1].size()) + ", " + std::to_string(arrays[2].size()) +
-             " and " + std::to_string(arrays[3].size()) + " lanes");
-  if (capacity % soa::kCapacityStep != 0)
+      refuse("x, y, z and r hold " + std::to_string(capacity) + ", " + std::to_string(arrays[1].size()) + ", " +
+             std::to_string(arrays[2].size()) + " and " + std::to_string(arrays[3].size()) + " lanes");
+  if (capacity % tangor::soa::kCapacityStep != 0)
     refuse("capacity " + std::to_string(capacity) + " is not a multiple of 16");
-  if (len > capacity)
-    refuse("len " + std::to_string(len) + " exceeds the capacity " + std::to_string(capacity));
+  if (parts.len > capacity)
+    refuse("len " + std::to_string(parts.len) + " exceeds the capacity " + std::to_string(capacity));
 
   SpheresSoA out;
   out.capacity = capacity;
   out.stride = capacity;
-  out.len = len;
-  out.data = AlignedBuffer<float>(soa::kSpheresAlignment);
+  out.len = parts.len;
+  out.data = tangor::AlignedBuffer<float>(tangor::soa::kSpheresAlignment);
   out.data.reserve(4 * capacity);
   for (const std::vector<float>& array : arrays)
     for (float lane : array) out.data.push_back(lane);
-  for (std::size_t i = len; i < capacity; ++i) out.rs()[i] = soa::kSpareRadius;
+  for (std::size_t i = parts.len; i < capacity; ++i) out.rs()[i] = tangor::soa::kSpareRadius;
   return out;
 }
 
-}  // namespace tangor::serial
+}  // namespace vxpickle

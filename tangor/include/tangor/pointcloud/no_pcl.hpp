@@ -19,17 +19,18 @@ struct NoPcl {
 
 }  // namespace tangor::pointcloud::no_pcl
 
-namespace tangor::serial {
+namespace vxpickle {
 
-// Never called (there is no value to write): a collection of NoPcl is
-// written as an empty list.
-inline void write(vxpickle::Writer& w, const pointcloud::no_pcl::NoPcl&) { w.none(); }
-
-// Any item in a list of NoPcl is refused (it always throws).
 template <>
-pointcloud::no_pcl::NoPcl read<pointcloud::no_pcl::NoPcl>(const vxpickle::Value& value);
+struct Codec<tangor::pointcloud::no_pcl::NoPcl> {
+  // Never called (there is no value to write): a collection of NoPcl is
+  // written as an empty list.
+  static void write(Writer& w, const tangor::pointcloud::no_pcl::NoPcl&) { w.none(); }
+  // Any item in a list of NoPcl is refused (it always throws).
+  [[noreturn]] static tangor::pointcloud::no_pcl::NoPcl read(const Value& value);
+};
 
-}  // namespace tangor::serial
+}  // namespace vxpickle
 
 namespace tangor {
 

@@ -10,8 +10,7 @@
 #include "tangor/soa/spheres_soa.hpp"
 #include "tangor/sphere.hpp"
 #include "tangor/traits.hpp"
-#include "vxpickle/value.hpp"
-#include "vxpickle/writer.hpp"
+#include "vxpickle/codec.hpp"
 
 namespace tangor::pointcloud {
 
@@ -74,16 +73,22 @@ namespace tangor::serial {
 // "inverse_transform"}; a missing "inverse_transform" reads as absent. The
 // tree and the sphere array are checked on reading for the invariants that
 // their queries rely on.
-void write(vxpickle::Writer& w, const pointcloud::Pointcloud& cloud);
-template <>
-pointcloud::Pointcloud read<pointcloud::Pointcloud>(const vxpickle::Value& value);
-
-// The tree as its record CaptData, leaf boxes as AabbData.
-void write(vxpickle::Writer& w, const pointcloud::capt::Capt& tree);
-template <>
-pointcloud::capt::Capt read<pointcloud::capt::Capt>(const vxpickle::Value& value);
+extern const vxpickle::RecordForm<pointcloud::Pointcloud, 5> pointcloud_form;
 
 }  // namespace tangor::serial
+
+namespace vxpickle {
+
+template <>
+struct Codec<tangor::pointcloud::Pointcloud> : RecordCodec<tangor::serial::pointcloud_form> {};
+// The tree as its record CaptData, leaf boxes as AabbData.
+template <>
+struct Codec<tangor::pointcloud::capt::Capt> {
+  static void write(Writer& w, const tangor::pointcloud::capt::Capt& tree);
+  static tangor::pointcloud::capt::Capt read(const Value& value);
+};
+
+}  // namespace vxpickle
 
 namespace tangor {
 

@@ -4,15 +4,13 @@
 #include <utility>
 #include <vector>
 
-// The item forms must be declared before the list templates below, which
-// find them by ordinary lookup (the item types live in other namespaces).
+// The item codecs are declared before the collection's codec below uses them.
 #include "tangor/pointcloud/no_pcl.hpp"
 #include "tangor/pointcloud/pointcloud.hpp"
 #include "tangor/serialize.hpp"
 #include "tangor/soa/spheres_soa.hpp"
 #include "tangor/traits.hpp"
-#include "vxpickle/reader.hpp"
-#include "vxpickle/writer.hpp"
+#include "vxpickle/codec.hpp"
 
 namespace tangor::soa {
 
@@ -61,21 +59,18 @@ struct BroadCollection {
 
 }  // namespace tangor::soa
 
-namespace tangor::serial {
+namespace vxpickle {
 
 // A collection is stored as the plain list of its items, each in its own
 // form; the spheres are computed again on reading.
 template <class T>
-void write(vxpickle::Writer& w, const soa::BroadCollection<T>& collection) {
-  w.begin_list();
-  for (const T& item : collection.items) write(w, item);
-  w.end_list();
-}
+struct Codec<tangor::soa::BroadCollection<T>> {
+  static void write(Writer& w, const tangor::soa::BroadCollection<T>& collection) {
+    ListOf<Codec<T>>::write(w, collection.items);
+  }
+  static tangor::soa::BroadCollection<T> read(const Value& value) {
+    return tangor::soa::BroadCollection<T>::create(ListOf<Codec<T>>::read(value));
+  }
+};
 
-template <class T>
-soa::BroadCollection<T> read_broad_collection(const vxpickle::Value& value) {
-  return soa::BroadCollection<T>::create(
-      vxpickle::read_vector<T>(value, [](const vxpickle::Value& item) { return read<T>(item); }));
-}
-
-}  // namespace tangor::serial
+}  // namespace vxpickle

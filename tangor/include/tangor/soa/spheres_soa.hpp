@@ -94,16 +94,18 @@ bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon);
 
 }  // namespace tangor::soa
 
-namespace tangor::serial {
+namespace vxpickle {
 
-// The record {"x", "y", "z", "r": whole arrays, spare lanes included; "len"}.
-void write(vxpickle::Writer& w, const soa::SpheresSoA& spheres);
-// Reads that record (map or sequence of five) and refuses a state that breaks
-// the invariants; spare-lane radii are forced to NaN.
+// The record "Helper" {"x", "y", "z", "r": whole arrays, spare lanes
+// included; "len"}. Reading refuses a state that breaks the invariants and
+// forces the spare-lane radii to NaN.
 template <>
-soa::SpheresSoA read<soa::SpheresSoA>(const vxpickle::Value& value);
+struct Codec<tangor::soa::SpheresSoA> {
+  static void write(Writer& w, const tangor::soa::SpheresSoA& spheres);
+  static tangor::soa::SpheresSoA read(const Value& value);
+};
 
-}  // namespace tangor::serial
+}  // namespace vxpickle
 
 namespace tangor {
 
