@@ -1,11 +1,16 @@
-// The compound collider's queries against a scene of 1,000 mixed shapes
-// (spheres, capsules, cuboids, cylinders, polytopes) spread over a cube of
-// side 60, so that a query of unit size misses almost every member:
-//   Collider/<kind>   query_collider (lanes, gates, groups, then exact tests)
-//   BruteForce/<kind> the same exact tests on every member, no broad phase
-//   Fcl/<kind>        FCL's dynamic AABB tree manager with its narrow phase,
-//                     stopping at the first contact (built only when
-//                     TANGOR_BENCH_FCL is defined and fcl is linked)
+// The compound collider's queries against scenes of 1,000, 10,000 and
+// 100,000 mixed shapes (spheres, capsules, cuboids, cylinders, polytopes) at
+// constant density (1,000 over a cube of side 60), so that a query of unit
+// size misses almost every member:
+//   Collider/<kind>/n  query_collider (the acceleration structure where it
+//                      applies, else lanes, gates and groups, then exact tests)
+//   Specified/<kind>/n the specified path alone (no acceleration structure)
+//   BruteForce/<kind>  the same exact tests on every member, no broad phase
+//   Fcl/<kind>/n       FCL's dynamic AABB tree manager with its narrow phase,
+//                      stopping at the first contact (built only when
+//                      TANGOR_BENCH_FCL is defined and fcl is linked)
+//   ZeroDifference/n   many more queries on both paths: the counter
+//                      `differences` must be 0
 // Each iteration asks one query from a fixed set of 1,024.
 //
 //   g++ -std=c++20 -O2 -ffp-contract=off -DTANGOR_BENCH_FCL -I/usr/include/eigen3
@@ -15,10 +20,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "collider/index_data.hpp"
 #include "tangor/collider.hpp"
 #include "tangor/pairs.hpp"
 
@@ -30,8 +37,8 @@ namespace {
 
 using namespace tangor;
 
-constexpr int kMembers = 1000;
 constexpr int kQueries = 1024;
+// Half the side of the cube that holds 1,000 members.
 constexpr float kExtent = 30.0f;
 
 struct Rng {
@@ -82,10 +89,11 @@ struct Scene {
   std::vector<Capsule> capsule_queries;
   std::vector<Cuboid> cuboid_queries;
 
-  Scene() {
+  explicit Scene(int members) {
     Rng r;
-    for (int i = 0; i < kMembers; ++i) {
-      const Vec3 c = r.point(kExtent);
+    const float extent = kExtent * std::cbrt(float(members) / 1000.0f);
+    for (int i = 0; i < members; ++i) {
+      const Vec3 c = r.point(extent);
       switch (i % 5) {
         case 0: spheres.push_back({c, r.uniform(0.2f, 1.2f)}); break;
         case 1: capsules.push_back(Capsule::create(c, c + r.point(1.0f), r.uniform(0.1f, 0.6f))); break;
@@ -103,7 +111,7 @@ struct Scene {
     for (const auto& s : cylinders) collider.add(s);
     for (const auto& s : polytopes) collider.add(s);
     for (int i = 0; i < kQueries; ++i) {
-      const Vec3 c = r.point(kExtent);
+      const Vec3 c = r.point(extent);
       sphere_queries.push_back({c, r.uniform(0.3f, 1.0f)});
       capsule_queries.push_back(Capsule::create(c, c + r.point(1.0f), r.uniform(0.2f, 0.6f)));
       cuboid_queries.push_back(r.box(c));
@@ -111,9 +119,11 @@ struct Scene {
   }
 };
 
-const Scene& scene() {
-  static const Scene s;
-  return s;
+const Scene& scene(int members = 1000) {
+  static std::map<int, std::unique_ptr<Scene>> scenes;
+  auto& s = scenes[members];
+  if (!s) s = std::make_unique<Scene>(members);
+  return *s;
 }
 
 // ---- The member loop: the collider's exact tests, every member in turn.
@@ -129,20 +139,36 @@ bool brute(const Q& q, const Scene& s) {
 }
 
 template <class Q>
-void run_collider(benchmark::State& state, const std::vector<Q>& queries) {
-  const Scene& s = scene();
+const std::vector<Q>& queries_of(const Scene& s) {
+  if constexpr (std::is_same_v<Q, Sphere>) return s.sphere_queries;
+  else if constexpr (std::is_same_v<Q, Capsule>) return s.capsule_queries;
+  else return s.cuboid_queries;
+}
+
+template <class Q, bool Specified>
+void run_collider(benchmark::State& state) {
+  const Scene& s = scene(int(state.range(0)));
+  const std::vector<Q>& queries = queries_of<Q>(s);
+  // The acceleration structure is built once a few queries were asked.
+  for (std::uint32_t k = 0; k < tangor::collider::QueryIndex::kQueriesBeforeBuild; ++k)
+    query_collider(queries[0], s.collider);
   std::size_t i = 0;
   int hits = 0;
   for (auto _ : state) {
-    hits += query_collider(queries[i], s.collider);
+    if constexpr (Specified) {
+      hits += tangor::collider::specified_query(queries[i], s.collider);
+    } else {
+      hits += query_collider(queries[i], s.collider);
+    }
     i = (i + 1) % queries.size();
   }
   state.counters["hit_rate"] = double(hits) / double(state.iterations());
 }
 
 template <class Q>
-void run_brute(benchmark::State& state, const std::vector<Q>& queries) {
+void run_brute(benchmark::State& state) {
   const Scene& s = scene();
+  const std::vector<Q>& queries = queries_of<Q>(s);
   std::size_t i = 0;
   int hits = 0;
   for (auto _ : state) {
@@ -152,19 +178,57 @@ void run_brute(benchmark::State& state, const std::vector<Q>& queries) {
   state.counters["hit_rate"] = double(hits) / double(state.iterations());
 }
 
-void Collider_Sphere(benchmark::State& st) { run_collider(st, scene().sphere_queries); }
-void Collider_Capsule(benchmark::State& st) { run_collider(st, scene().capsule_queries); }
-void Collider_Cuboid(benchmark::State& st) { run_collider(st, scene().cuboid_queries); }
-void BruteForce_Sphere(benchmark::State& st) { run_brute(st, scene().sphere_queries); }
-void BruteForce_Capsule(benchmark::State& st) { run_brute(st, scene().capsule_queries); }
-void BruteForce_Cuboid(benchmark::State& st) { run_brute(st, scene().cuboid_queries); }
+// Both paths on 2^17 queries of each kind per iteration, placed near
+// members so that about a fifth of them hit.
+void ZeroDifference(benchmark::State& state) {
+  const Scene& s = scene(int(state.range(0)));
+  Rng r;
+  long differences = 0;
+  long asked = 0;
+  long hits = 0;
+  const auto check = [&](const auto& q) {
+    const bool accelerated = query_collider(q, s.collider);
+    hits += accelerated;
+    differences += accelerated != tangor::collider::specified_query(q, s.collider);
+    ++asked;
+  };
+  for (auto _ : state) {
+    for (int i = 0; i < (1 << 17); ++i) {
+      const Sphere& near = s.spheres[std::size_t(r.gen() % s.spheres.size())];
+      const Vec3 c = near.center + r.point(2.5f);
+      check(Sphere{c, r.uniform(0.3f, 1.5f)});
+      check(Capsule::create(c, c + r.point(1.5f), r.uniform(0.1f, 0.8f)));
+      Cuboid b = r.box({});
+      translate(b, c);
+      check(b);
+    }
+  }
+  state.counters["differences"] = double(differences);
+  state.counters["queries"] = double(asked);
+  state.counters["hit_rate"] = double(hits) / double(asked);
+}
 
-BENCHMARK(Collider_Sphere);
+void Collider_Sphere(benchmark::State& st) { run_collider<Sphere, false>(st); }
+void Collider_Capsule(benchmark::State& st) { run_collider<Capsule, false>(st); }
+void Collider_Cuboid(benchmark::State& st) { run_collider<Cuboid, false>(st); }
+void Specified_Sphere(benchmark::State& st) { run_collider<Sphere, true>(st); }
+void Specified_Capsule(benchmark::State& st) { run_collider<Capsule, true>(st); }
+void Specified_Cuboid(benchmark::State& st) { run_collider<Cuboid, true>(st); }
+void BruteForce_Sphere(benchmark::State& st) { run_brute<Sphere>(st); }
+void BruteForce_Capsule(benchmark::State& st) { run_brute<Capsule>(st); }
+void BruteForce_Cuboid(benchmark::State& st) { run_brute<Cuboid>(st); }
+
+#define SIZES ->Arg(1000)->Arg(10000)->Arg(100000)
+BENCHMARK(Collider_Sphere) SIZES;
+BENCHMARK(Specified_Sphere) SIZES;
 BENCHMARK(BruteForce_Sphere);
-BENCHMARK(Collider_Capsule);
+BENCHMARK(Collider_Capsule) SIZES;
+BENCHMARK(Specified_Capsule) SIZES;
 BENCHMARK(BruteForce_Capsule);
-BENCHMARK(Collider_Cuboid);
+BENCHMARK(Collider_Cuboid) SIZES;
+BENCHMARK(Specified_Cuboid) SIZES;
 BENCHMARK(BruteForce_Cuboid);
+BENCHMARK(ZeroDifference)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 #ifdef TANGOR_BENCH_FCL
 
@@ -221,8 +285,8 @@ std::unique_ptr<fcl::CollisionObjectd> convex_object(const Cuboid& b) {
 struct FclScene {
   std::vector<std::unique_ptr<fcl::CollisionObjectd>> objects;
   fcl::DynamicAABBTreeCollisionManagerd manager;
-  FclScene() {
-    const Scene& s = scene();
+  explicit FclScene(int members) {
+    const Scene& s = scene(members);
     for (const auto& m : s.spheres) objects.push_back(object(m));
     for (const auto& m : s.capsules) objects.push_back(object(m));
     for (const auto& m : s.cuboids) objects.push_back(object(m));
@@ -234,9 +298,11 @@ struct FclScene {
   }
 };
 
-const FclScene& fcl_scene() {
-  static const FclScene s;
-  return s;
+const FclScene& fcl_scene(int members) {
+  static std::map<int, std::unique_ptr<FclScene>> scenes;
+  auto& s = scenes[members];
+  if (!s) s = std::make_unique<FclScene>(members);
+  return *s;
 }
 
 struct FirstContact {
@@ -252,8 +318,9 @@ bool stop_at_first_contact(fcl::CollisionObjectd* a, fcl::CollisionObjectd* b, v
 }
 
 template <class Q>
-void run_fcl(benchmark::State& state, const std::vector<Q>& queries) {
-  const FclScene& f = fcl_scene();
+void run_fcl(benchmark::State& state) {
+  const FclScene& f = fcl_scene(int(state.range(0)));
+  const std::vector<Q>& queries = queries_of<Q>(scene(int(state.range(0))));
   std::vector<std::unique_ptr<fcl::CollisionObjectd>> objects;
   for (const Q& q : queries) {
     objects.push_back(object(q));
@@ -271,13 +338,13 @@ void run_fcl(benchmark::State& state, const std::vector<Q>& queries) {
   state.counters["hit_rate"] = double(hits) / double(state.iterations());
 }
 
-void Fcl_Sphere(benchmark::State& st) { run_fcl(st, scene().sphere_queries); }
-void Fcl_Capsule(benchmark::State& st) { run_fcl(st, scene().capsule_queries); }
-void Fcl_Cuboid(benchmark::State& st) { run_fcl(st, scene().cuboid_queries); }
+void Fcl_Sphere(benchmark::State& st) { run_fcl<Sphere>(st); }
+void Fcl_Capsule(benchmark::State& st) { run_fcl<Capsule>(st); }
+void Fcl_Cuboid(benchmark::State& st) { run_fcl<Cuboid>(st); }
 
-BENCHMARK(Fcl_Sphere);
-BENCHMARK(Fcl_Capsule);
-BENCHMARK(Fcl_Cuboid);
+BENCHMARK(Fcl_Sphere) SIZES;
+BENCHMARK(Fcl_Capsule) SIZES;
+BENCHMARK(Fcl_Cuboid) SIZES;
 
 #endif
 

@@ -34,7 +34,7 @@ template <class PCL>
 void grow_bounding(Collider<PCL>& c, const Sphere& member) {
   if (c.empty()) {
     c.bounding = member;
-  } else {
+  } else if (!well_inside(c.bounding, member)) {
     merge_bounding(c.bounding, member);
   }
 }
@@ -46,6 +46,7 @@ void add_bounded(Collider<PCL>& c, soa::BroadCollection<T>& collection, T item, 
   collection.spheres.push(member);
   collection.items.push_back(std::move(item));
   c.mask |= bit(kind);
+  c.query_index.note_growth(bit(kind), collection.items.size());
 }
 
 template <class PCL, class T>
@@ -58,8 +59,10 @@ void add_unbounded(Collider<PCL>& c, std::vector<T>& collection, T item, Kind ki
 template <class T>
 void move_into(soa::BroadCollection<T>& to, soa::BroadCollection<T>& from) {
   if (from.items.empty()) return;
-  to.items.reserve(to.items.size() + from.items.size());
-  for (T& item : from.items) to.items.push_back(std::move(item));
+  // No exact reserve: it would defeat the vector's geometric growth and make
+  // repeated includes quadratic.
+  to.items.insert(to.items.end(), std::make_move_iterator(from.items.begin()),
+                  std::make_move_iterator(from.items.end()));
   from.items.clear();
   to.spheres.append(from.spheres);
 }
@@ -71,13 +74,6 @@ void move_into(std::vector<T>& to, std::vector<T>& from) {
 }
 
 }  // namespace
-
-template <class PCL>
-void Collider<PCL>::add(const Sphere& sphere) {
-  grow_bounding(*this, sphere);
-  spheres.push(sphere);
-  mask |= bit(Kind::Spheres);
-}
 
 template <class PCL>
 void Collider<PCL>::add(Capsule capsule) { add_bounded(*this, capsules, std::move(capsule), Kind::Capsules); }
@@ -107,6 +103,8 @@ void Collider<PCL>::add(curvel::Ray ray) { add_unbounded(*this, rays, ray, Kind:
 template <class PCL>
 void Collider<PCL>::include(Collider&& other) {
   if (&other == this) return;
+  query_index.reset();
+  other.query_index.reset();
   move_into(capsules, other.capsules);
   move_into(cuboids, other.cuboids);
   move_into(cylinders, other.cylinders);

@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <span>
 #include <type_traits>
 #include <utility>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace tangor {
 
@@ -104,6 +109,26 @@ class AlignedBuffer {
   }
 
   void clear() { size_ = 0; }
+
+  // count entries whose values the caller writes before reading any of them.
+  void resize_for_overwrite(std::size_t count) {
+    if (count > capacity_) reserve(count);
+    size_ = count;
+  }
+
+  // Asks the system to back large storage with huge pages where it can: a
+  // buffer written once from end to end (the point tree's runs) otherwise
+  // spends much of its time taking one page fault per 4 KiB.
+  void advise_huge_pages() {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kPage = 4096;
+    const std::size_t bytes = capacity_ * sizeof(T);
+    if (bytes < (std::size_t{4} << 20)) return;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data_) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data_) + bytes) & ~(kPage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+  }
 
   // Gives back the storage beyond size() (the alignment is kept).
   void shrink_to_fit() {

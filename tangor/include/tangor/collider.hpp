@@ -6,6 +6,7 @@
 
 #include "curvel/line.hpp"
 #include "tangor/capsule.hpp"
+#include "tangor/collider/query_index.hpp"
 #include "tangor/convex_polytope/heap.hpp"
 #include "tangor/cuboid.hpp"
 #include "tangor/cylinder.hpp"
@@ -72,6 +73,9 @@ struct Collider {
   soa::BroadCollection<PCL> pointclouds;
   Sphere bounding;
   std::uint16_t mask = 0;
+  // Not part of the value: the queries' acceleration structure, built on
+  // demand and dropped by the operations that move or replace members.
+  collider::QueryIndex query_index;
 
   bool empty() const { return mask == 0; }
   bool has(Kind kind) const { return (mask & bit(kind)) != 0; }
@@ -144,6 +148,28 @@ struct Collider {
 // bound grows to enclose both, and becomes `member` itself when that encloses
 // the bound. An infinite bound stays as it is; a NaN member changes nothing.
 void merge_bounding(Sphere& bound, const Sphere& member);
+
+// A member well inside the bound, which merge_bounding leaves as it is: the
+// margin keeps d + radius (rounded) at or below the bound's radius, so the
+// square root can be skipped. NaN and infinities fail this test.
+inline bool well_inside(const Sphere& bound, const Sphere& member) {
+  const Vec3 offset = member.center - bound.center;
+  const float room = bound.radius - member.radius;
+  return room >= 0.0f && dot(offset, offset) <= room * room * 0.999f;
+}
+
+// Inline: building a collider sphere by sphere is a hot loop.
+template <class PCL>
+void Collider<PCL>::add(const Sphere& sphere) {
+  if (empty()) {
+    bounding = sphere;
+  } else if (!well_inside(bounding, sphere)) {
+    merge_bounding(bounding, sphere);
+  }
+  spheres.push(sphere);
+  mask |= bit(Kind::Spheres);
+  query_index.note_growth(bit(Kind::Spheres), spheres.len);
+}
 
 // The collider of a sweep, which holds no point cloud, as a collider that
 // can take them: the same members, bound and mask.

@@ -99,6 +99,7 @@ void rebound(Collider<PCL>& c, Vec3 centre) {
 
 template <class PCL, class Move>
 void apply_move(Collider<PCL>& c, const Move& move) {
+  c.query_index.reset();
   const bool rigid = move.rigid();
   for (Kind kind : collider::DECLARED_ORDER) {
     if (!c.has(kind)) continue;
@@ -137,6 +138,7 @@ void Collider<PCL>::transform(const Affine3& a) { apply_move(*this, AffineMove{a
 
 template <class PCL>
 std::optional<pointcloud::capt::NewCaptError> Collider<PCL>::scale(float f) {
+  query_index.reset();
   if constexpr (std::is_same_v<PCL, Pointcloud>) {
     // Every cloud is rebuilt before anything changes, so that a refusal
     // leaves the collider as it was.

@@ -39,19 +39,56 @@ bool is_small(const Aabb& cell, float rmin_sq) {
   return std::isfinite(diagonal_sq) && diagonal_sq <= rmin_sq;
 }
 
+// A stack of points whose pushes may be conditional without a branch: the
+// point is written in any case and the top moves by the condition.
+class PointStack {
+ public:
+  std::size_t size() const { return size_; }
+  const Point3& operator[](std::size_t i) const { return data_[i]; }
+  void truncate(std::size_t size) { size_ = size; }
+  // Room for `more` pushes.
+  void ensure(std::size_t more) {
+    if (size_ + more <= data_.size()) return;
+    data_.resize(std::max(size_ + more, 2 * data_.size()));
+  }
+  void push_if(const Point3& p, bool keep) {
+    data_[size_] = p;
+    size_ += keep;
+  }
+
+ private:
+  std::vector<Point3> data_;
+  std::size_t size_ = 0;
+};
+
+// The recursive build, cheap without changing what it writes: the
+// children's lists live in one arena used as a stack (a node's lists sit
+// above its parent's and are dropped when it returns) and are filtered
+// without branches; a node whose children are leaves hands their lists
+// straight to the leaves' runs instead of gathering them first (the largest
+// level of lists); the runs are written into the afforded arrays, grown
+// geometrically.
 class Builder {
  public:
-  Builder(Capt& tree, RadiusRange r_range)
+  Builder(Capt& tree, RadiusRange r_range, std::size_t points)
       : tree_(tree),
         rmin_sq_(r_range.first * r_range.first),
         rmax_(r_range.second),
-        first_leaf_(tree.aabbs.size() - 1) {}
+        first_leaf_(tree.aabbs.size() - 1) {
+    // Every real leaf stores at least one run of eight; the lists grow beyond
+    // that only as far as the radius range makes them.
+    reserve(kRunLanes * points);
+  }
 
   // Builds the subtree of `node` over `run` (a power-of-two count of working
-  // points), which must also afford the points of `inherited`.
-  bool build(std::span<Point3> run, std::size_t node, int axis, std::vector<Point3> inherited,
+  // points), which must also afford the points lists_[inherited, end).
+  bool build(std::span<Point3> run, std::size_t node, int axis, std::size_t inherited, std::size_t end,
              const Aabb& cell) {
-    if (run.size() == 1) return build_leaf(run[0], node, inherited, cell);
+    if (run.size() == 1) {
+      return build_leaf(run[0], node, cell, end - inherited, [&](auto&& take) {
+        for (std::size_t i = inherited; i < end; ++i) take(lists_[i], true);
+      });
+    }
 
     const std::size_t half = run.size() / 2;
     const auto by_axis = [axis](const Point3& a, const Point3& b) { return a[axis] < b[axis]; };
@@ -68,44 +105,89 @@ class Builder {
     const bool lower_small = is_small(lower_cell, rmin_sq_);
     const bool upper_small = is_small(upper_cell, rmin_sq_);
 
+    // The children's lists: the inherited points and the other half's points
+    // within rmax of the split, in that order. take(p, keep) is called for
+    // every candidate.
     const float lower_reach = test + rmax_;
     const float upper_reach = test - rmax_;
-    std::vector<Point3> lower_list;
-    std::vector<Point3> upper_list;
-    if (!lower_small) {
-      for (const Point3& p : inherited)
-        if (p[axis] <= lower_reach) lower_list.push_back(p);
-      for (std::size_t i = half; i < run.size(); ++i)
-        if (run[i][axis] <= lower_reach) lower_list.push_back(run[i]);
-    }
-    if (!upper_small) {
-      for (const Point3& p : inherited) {
-        if (!lower_small && !std::isfinite(p[axis])) continue;
-        if (p[axis] >= upper_reach) upper_list.push_back(p);
+    const std::size_t candidates = end - inherited + half;
+    const auto lower_list = [&](auto&& take) {
+      if (lower_small) return;
+      for (std::size_t i = inherited; i < end; ++i) take(lists_[i], lists_[i][axis] <= lower_reach);
+      for (std::size_t i = half; i < run.size(); ++i) take(run[i], run[i][axis] <= lower_reach);
+    };
+    const auto upper_list = [&](auto&& take) {
+      if (upper_small) return;
+      for (std::size_t i = inherited; i < end; ++i) {
+        const Point3& p = lists_[i];
+        take(p, (lower_small || std::isfinite(p[axis])) && p[axis] >= upper_reach);
       }
-      for (std::size_t i = 0; i < half; ++i)
-        if (std::isfinite(run[i][axis]) && run[i][axis] >= upper_reach)
-          upper_list.push_back(run[i]);
+      for (std::size_t i = 0; i < half; ++i) take(run[i], std::isfinite(run[i][axis]) && run[i][axis] >= upper_reach);
+    };
+
+    if (half == 1) {
+      return build_leaf(run[0], 2 * node + 1, lower_cell, candidates, lower_list) &&
+             build_leaf(run[1], 2 * node + 2, upper_cell, candidates, upper_list);
     }
-    inherited = {};
+
+    // The upper child's list first, so that the lower child's, built and
+    // dropped first, lies on top of the stack.
+    const auto push = [this](const Point3& p, bool keep) { lists_.push_if(p, keep); };
+    lists_.ensure(2 * candidates);
+    const std::size_t upper_begin = lists_.size();
+    upper_list(push);
+    const std::size_t upper_end = lists_.size();
+    lower_list(push);
+    const std::size_t lower_end = lists_.size();
 
     const int next_axis = (axis + 1) % 3;
-    if (!build(run.first(half), 2 * node + 1, next_axis, std::move(lower_list), lower_cell))
-      return false;
-    return build(run.subspan(half), 2 * node + 2, next_axis, std::move(upper_list), upper_cell);
+    const bool lower_built = build(run.first(half), 2 * node + 1, next_axis, upper_end, lower_end, lower_cell);
+    lists_.truncate(upper_end);
+    if (!lower_built) return false;
+    if (node == 0) {
+      // Half the leaves are written: the other half will take about as much.
+      reserve(2 * length_ + kRunLanes * run.size());
+    }
+    const bool upper_built = build(run.subspan(half), 2 * node + 2, next_axis, upper_begin, upper_end, upper_cell);
+    lists_.truncate(upper_begin);
+    return upper_built;
+  }
+
+  // The afforded arrays at their length (kept aligned), trimmed when the
+  // storage left over is worth giving back.
+  void finish() {
+    for (AlignedBuffer<float>& coordinate : tree_.afforded) {
+      coordinate.resize_for_overwrite(length_);
+      if (coordinate.capacity() - length_ > length_ / 8) coordinate.shrink_to_fit();
+    }
   }
 
  private:
-  bool build_leaf(const Point3& p, std::size_t node, const std::vector<Point3>& inherited,
-                  const Aabb& cell) {
+  // `listed(take)` calls take(q, keep) for each of at most `candidates`
+  // points, in order; the leaf's list is those with keep.
+  template <class Listed>
+  bool build_leaf(const Point3& p, std::size_t node, const Aabb& cell, std::size_t candidates, Listed&& listed) {
     const std::size_t leaf = node - first_leaf_;
     Aabb& box = tree_.aabbs[leaf];
     box = Aabb{p, p};
     if (is_padding(p)) {
-      tree_.starts[leaf + 1] = static_cast<std::uint32_t>(tree_.afforded[0].size());
+      tree_.starts[leaf + 1] = static_cast<std::uint32_t>(length_);
       return true;
     }
-    append(p);
+    reserve_more(1 + candidates + kRunLanes);
+    float* x = tree_.afforded[0].data();
+    float* y = tree_.afforded[1].data();
+    float* z = tree_.afforded[2].data();
+    // The run's length in a local while it is written: the stores through
+    // x, y and z would otherwise make the compiler reload it each time.
+    std::size_t length = length_;
+    const auto take = [&](const Point3& q, bool keep) {
+      x[length] = q[0];
+      y[length] = q[1];
+      z[length] = q[2];
+      length += keep;
+    };
+    take(p, true);
     float farthest_sq = 0.0f;
     for (int a = 0; a < 3; ++a) {
       const float to_lo = cell.lo[a] - p[a];
@@ -113,29 +195,57 @@ class Builder {
       farthest_sq += curvel::max(to_lo * to_lo, to_hi * to_hi);
     }
     if (!(farthest_sq <= rmin_sq_)) {
-      for (const Point3& q : inherited) {
-        append(q);
-        for (int a = 0; a < 3; ++a) {
-          box.lo[a] = curvel::min(box.lo[a], q[a]);
-          box.hi[a] = curvel::max(box.hi[a], q[a]);
-        }
+      const std::size_t first = length;
+      listed(take);
+      // The box takes the listed points in their order. No coordinate here
+      // is NaN (the points are finite, the padding +inf), so curvel's
+      // NaN-ignoring min and max reduce to the plain comparisons, which
+      // compile to minss and maxss instead of branches.
+      const auto low = [](float a, float b) { return b < a ? b : a; };
+      const auto high = [](float a, float b) { return b > a ? b : a; };
+      Point3 lo = box.lo;
+      Point3 hi = box.hi;
+      for (std::size_t i = first; i < length; ++i) {
+        lo[0] = low(lo[0], x[i]);
+        hi[0] = high(hi[0], x[i]);
+        lo[1] = low(lo[1], y[i]);
+        hi[1] = high(hi[1], y[i]);
+        lo[2] = low(lo[2], z[i]);
+        hi[2] = high(hi[2], z[i]);
       }
+      box.lo = lo;
+      box.hi = hi;
     }
-    while (tree_.afforded[0].size() % kRunLanes != 0) append({kInfinity, kInfinity, kInfinity});
-    const std::size_t length = tree_.afforded[0].size();
-    if (length > std::numeric_limits<std::uint32_t>::max()) return false;
-    tree_.starts[leaf + 1] = static_cast<std::uint32_t>(length);
+    while (length % kRunLanes != 0) take({kInfinity, kInfinity, kInfinity}, true);
+    length_ = length;
+    if (length_ > std::numeric_limits<std::uint32_t>::max()) return false;
+    tree_.starts[leaf + 1] = static_cast<std::uint32_t>(length_);
     return true;
   }
 
-  void append(const Point3& p) {
-    for (int a = 0; a < 3; ++a) tree_.afforded[a].push_back(p[a]);
+  void reserve_more(std::size_t more) {
+    if (length_ + more > capacity_) reserve(std::max(length_ + more, 2 * capacity_));
+  }
+
+  void reserve(std::size_t lanes) {
+    if (lanes <= capacity_) return;
+    for (AlignedBuffer<float>& coordinate : tree_.afforded) {
+      coordinate.resize_for_overwrite(length_);
+      coordinate.reserve(lanes);
+      coordinate.advise_huge_pages();
+      coordinate.resize_for_overwrite(lanes);
+    }
+    capacity_ = lanes;
   }
 
   Capt& tree_;
   float rmin_sq_;
   float rmax_;
   std::size_t first_leaf_;
+  PointStack lists_;
+  // The afforded arrays are written up to length_ and sized to capacity_.
+  std::size_t length_ = 0;
+  std::size_t capacity_ = 0;
 };
 
 }  // namespace
@@ -159,15 +269,10 @@ std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Poi
     tree.tests.assign(leaves - 1, kInfinity);
     tree.aabbs.assign(leaves, Aabb{{-kInfinity, -kInfinity, -kInfinity}, {kInfinity, kInfinity, kInfinity}});
     tree.starts.assign(leaves + 1, 0);
-    // Every real leaf stores at least one run of eight; the lists grow beyond
-    // that only as far as the radius range makes them.
-    for (auto& coordinate : tree.afforded) coordinate.reserve(kRunLanes * points.size());
-
     const Aabb everything{{-kInfinity, -kInfinity, -kInfinity}, {kInfinity, kInfinity, kInfinity}};
-    Builder builder(tree, r_range);
-    if (!builder.build(working, 0, 0, {}, everything)) return NewCaptError::TooManyPoints;
-
-    for (auto& coordinate : tree.afforded) coordinate.shrink_to_fit();
+    Builder builder(tree, r_range, points.size());
+    if (!builder.build(working, 0, 0, 0, 0, everything)) return NewCaptError::TooManyPoints;
+    builder.finish();
     tree.r_point = point_radius;
     tree.lanes_log2 = 3;
     return tree;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 
+#include "soa/lane_kernels.hpp"
 #include "tangor/lanes.hpp"
 
 namespace tangor::soa {
@@ -13,59 +14,59 @@ namespace {
 
 constexpr std::size_t kWidth = lanes::kWidth;
 
-// A zeroed store of `capacity` lanes with lanes `from` .. capacity−1 marked
-// spare.
-AlignedBuffer<float> fresh_storage(std::size_t capacity, std::size_t from) {
-  if (capacity > SIZE_MAX / 4) throw std::bad_alloc();
-  AlignedBuffer<float> data(4 * capacity, 0.0f, kSpheresAlignment);
-  std::fill(data.begin() + 3 * capacity + from, data.end(), kSpareRadius);
+// A zeroed store of `stride` lanes per array with lanes `from` .. stride−1
+// marked spare.
+AlignedBuffer<float> fresh_storage(std::size_t stride, std::size_t from) {
+  if (stride > SIZE_MAX / 4) throw std::bad_alloc();
+  AlignedBuffer<float> data(4 * stride, 0.0f, kSpheresAlignment);
+  std::fill(data.begin() + 3 * stride + from, data.end(), kSpareRadius);
   return data;
+}
+
+// The storage for at least `lanes` lanes when `stride` no longer holds them:
+// exactly that many while small, else four times as much: the storage past
+// the capacity is never written ahead, so it costs address space, not
+// memory, and each lane is copied a third of a time on average.
+std::size_t grown_stride(std::size_t stride, std::size_t lanes) {
+  if (lanes <= kCompactLanes) return lanes;
+  if (stride > SIZE_MAX / 16) throw std::bad_alloc();
+  return std::max(lanes, 4 * stride);
 }
 
 // Copies `count` lanes of each of the four arrays of `from` to lane `at` of
 // the four arrays of `to`.
 void copy_lanes(const SpheresSoA& from, std::size_t count, SpheresSoA& to, std::size_t at) {
   for (std::size_t array = 0; array < 4; ++array) {
-    const float* source = from.data.data() + array * from.capacity;
-    std::copy(source, source + count, to.data.data() + array * to.capacity + at);
+    const float* source = from.data.data() + array * from.stride;
+    std::copy(source, source + count, to.data.data() + array * to.stride + at);
   }
+}
+
+// `lanes` lanes of storage or more, the first `keep` lanes of every array
+// kept. Lanes past `keep` are left unwritten: only lanes that enter the
+// capacity are ever initialised, so storage grown ahead is not touched (nor
+// paged in) before it is used.
+void reserve_lanes(SpheresSoA& s, std::size_t lanes, std::size_t keep) {
+  if (lanes <= s.stride) return;
+  SpheresSoA grown;
+  grown.stride = grown_stride(s.stride, lanes);
+  grown.data = AlignedBuffer<float>(kSpheresAlignment);
+  grown.data.resize_for_overwrite(4 * grown.stride);
+  copy_lanes(s, keep, grown, 0);
+  s.data = std::move(grown.data);
+  s.stride = grown.stride;
+}
+
+// Lanes from .. to−1 as never used: at the origin with radius NaN.
+void make_fresh(SpheresSoA& s, std::size_t from, std::size_t to) {
+  if (from >= to) return;
+  for (float* array : {s.xs(), s.ys(), s.zs()}) std::fill(array + from, array + to, 0.0f);
+  std::fill(s.rs() + from, s.rs() + to, kSpareRadius);
 }
 
 // Whole groups of eight lanes: the part of the storage the lane kernels run
 // over (all of it, as capacities are multiples of sixteen).
 std::size_t grouped_lanes(const SpheresSoA& s) { return s.capacity / kWidth * kWidth; }
-
-// Moves the centre of every lane of the whole groups, eight per step. The
-// group is loaded before anything is stored, so the vectoriser need not
-// prove the three arrays apart.
-template <class MoveCentre>
-void move_centres(SpheresSoA& s, MoveCentre&& move_centre) {
-  float* x = s.xs();
-  float* y = s.ys();
-  float* z = s.zs();
-  for (std::size_t g = 0; g < grouped_lanes(s); g += kWidth) {
-    float cx[kWidth], cy[kWidth], cz[kWidth];
-    TANGOR_LANE_LOOP
-    for (std::size_t l = 0; l < kWidth; ++l) {
-      cx[l] = x[g + l];
-      cy[l] = y[g + l];
-      cz[l] = z[g + l];
-    }
-    TANGOR_LANE_LOOP
-    for (std::size_t l = 0; l < kWidth; ++l) {
-      const Vec3 moved = move_centre(Vec3{cx[l], cy[l], cz[l]});
-      cx[l] = moved.x;
-      cy[l] = moved.y;
-      cz[l] = moved.z;
-    }
-    TANGOR_LANE_LOOP
-    for (std::size_t l = 0; l < kWidth; ++l) {
-      x[g + l] = cx[l];
-      y[g + l] = cy[l];
-      z[g + l] = cz[l];
-    }
-  }
-}
 
 }  // namespace
 
@@ -77,8 +78,9 @@ SpheresSoA SpheresSoA::with_capacity(std::size_t) {
 SpheresSoA SpheresSoA::from_slice(std::span<const Sphere> spheres) {
   SpheresSoA out;
   out.capacity = lanes_for(spheres.size());
+  out.stride = out.capacity;
   out.len = spheres.size();
-  out.data = fresh_storage(out.capacity, out.len);
+  out.data = fresh_storage(out.stride, out.len);
   for (std::size_t i = 0; i < spheres.size(); ++i) {
     out.xs()[i] = spheres[i].center.x;
     out.ys()[i] = spheres[i].center.y;
@@ -88,34 +90,26 @@ SpheresSoA SpheresSoA::from_slice(std::span<const Sphere> spheres) {
   return out;
 }
 
-void SpheresSoA::push(const Sphere& sphere) {
-  if (len == capacity) {
-    if (capacity > SIZE_MAX - kCapacityStep) throw std::bad_alloc();
-    SpheresSoA grown;
-    grown.capacity = capacity + kCapacityStep;
-    grown.data = fresh_storage(grown.capacity, len);
-    copy_lanes(*this, len, grown, 0);
-    data = std::move(grown.data);
-    capacity = grown.capacity;
-  }
-  xs()[len] = sphere.center.x;
-  ys()[len] = sphere.center.y;
-  zs()[len] = sphere.center.z;
-  rs()[len] = sphere.radius;
-  ++len;
+void SpheresSoA::grow_for_push() {
+  if (capacity > SIZE_MAX - kCapacityStep) throw std::bad_alloc();
+  reserve_lanes(*this, capacity + kCapacityStep, len);
+  soa::make_fresh(*this, capacity, capacity + kCapacityStep);
+  capacity += kCapacityStep;
 }
 
 void SpheresSoA::append(SpheresSoA& other) {
   // Moving an array's spheres behind themselves has no meaning; leave it.
   if (other.len == 0 || &other == this) return;
   const std::size_t total = len + other.len;
-  SpheresSoA joined;
-  joined.capacity = lanes_for(total);
-  joined.len = total;
-  joined.data = fresh_storage(joined.capacity, total);
-  copy_lanes(*this, len, joined, 0);
-  copy_lanes(other, other.len, joined, len);
-  *this = std::move(joined);
+  const std::size_t joined_capacity = lanes_for(total);
+  reserve_lanes(*this, joined_capacity, len);
+  copy_lanes(other, other.len, *this, len);
+  // The lanes behind the joined spheres read as freshly allocated ones, as
+  // after the reallocation of the rule; lanes left over from an earlier,
+  // larger capacity become unused storage again.
+  make_fresh(*this, total, std::max(joined_capacity, std::min(capacity, stride)));
+  capacity = joined_capacity;
+  len = total;
   other.clear();
 }
 
@@ -125,19 +119,11 @@ void SpheresSoA::clear() {
 }
 
 bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& query) const {
-  const float qx = query.center.x, qy = query.center.y, qz = query.center.z;
-  const float qr = query.radius;
-  const float* x = xs();
-  const float* y = ys();
-  const float* z = zs();
-  const float* r = rs();
-  // One answer per group of eight (two 4-wide registers folded into one):
-  // returning after each half instead costs a reduction per four lanes and
-  // a third of the speed, for the same answer.
-  const std::size_t grouped = grouped_lanes(*this);
-  for (std::size_t g = 0; g < grouped; g += kWidth)
-    if (lanes::sphere_overlap_any<kWidth>(x + g, y + g, z + g, r + g, qx, qy, qz, qr)) return true;
-  return false;
+  // One answer per group of eight (two 4-wide registers folded into one, or
+  // one AVX2 register): returning after each half instead costs a reduction
+  // per four lanes and a third of the speed, for the same answer.
+  return kernels::any_overlap(xs(), ys(), zs(), rs(), grouped_lanes(*this), query.center.x, query.center.y,
+                              query.center.z, query.radius);
 }
 
 bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon) {
@@ -168,7 +154,8 @@ namespace tangor {
 using soa::SpheresSoA;
 
 void Transformable<SpheresSoA>::translate(SpheresSoA& s, Vec3 t) {
-  soa::move_centres(s, [t](Vec3 c) { return c + t; });
+  soa::kernels::move_lanes(s.xs(), s.ys(), s.zs(), soa::grouped_lanes(s), Affine3{curvel::MAT3_IDENTITY, t},
+                           soa::kernels::Move::Translate);
 }
 
 void Transformable<SpheresSoA>::rotate_quat(SpheresSoA& s, Quat q) {
@@ -176,11 +163,12 @@ void Transformable<SpheresSoA>::rotate_quat(SpheresSoA& s, Quat q) {
 }
 
 void Transformable<SpheresSoA>::rotate_mat(SpheresSoA& s, const Mat3& m) {
-  soa::move_centres(s, [&m](Vec3 c) { return m * c; });
+  soa::kernels::move_lanes(s.xs(), s.ys(), s.zs(), soa::grouped_lanes(s), Affine3{m, Vec3{}},
+                           soa::kernels::Move::Linear);
 }
 
 void Transformable<SpheresSoA>::transform(SpheresSoA& s, const Affine3& a) {
-  soa::move_centres(s, [&a](Vec3 c) { return curvel::transform_point(a, c); });
+  soa::kernels::move_lanes(s.xs(), s.ys(), s.zs(), soa::grouped_lanes(s), a, soa::kernels::Move::Affine);
 }
 
 void Transformable<SpheresSoA>::scale(SpheresSoA& s, float f) {

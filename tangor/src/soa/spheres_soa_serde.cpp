@@ -20,13 +20,14 @@ struct SpheresParts {
   std::size_t len = 0;
 };
 
-// Array a (x, y, z, r) is the a-th quarter of the lane storage.
+// Array a (x, y, z, r): the first `capacity` lanes of the a-th quarter of
+// the lane storage (each quarter is `stride` lanes long).
 template <std::size_t a>
 constexpr auto lane_array(std::string_view name) {
   return field<SpheresSoA, SpheresParts>(
       name,
       [](Writer& w, const SpheresSoA& s) {
-        F32List::write(w, std::span<const float>(s.data.data() + a * s.capacity, s.capacity));
+        F32List::write(w, std::span<const float>(s.data.data() + a * s.stride, s.capacity));
       },
       [](const Value& stored, SpheresParts& parts) { parts.arrays[a] = F32List::read(stored); });
 }
@@ -63,6 +64,7 @@ SpheresSoA Codec<SpheresSoA>::read(const Value& value) {
 
   SpheresSoA out;
   out.capacity = capacity;
+  out.stride = capacity;
   out.len = parts.len;
   out.data = tangor::AlignedBuffer<float>(tangor::soa::kSpheresAlignment);
   out.data.reserve(4 * capacity);

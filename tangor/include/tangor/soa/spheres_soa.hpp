@@ -26,23 +26,43 @@ inline constexpr float kSpareRadius = std::bit_cast<float>(std::uint32_t{0x7FC00
 // n raised to the next multiple of 16 (0 stays 0).
 constexpr std::size_t lanes_for(std::size_t n) { return (n + 15) & ~std::size_t{15}; }
 
-// Spheres as four arrays of `capacity` lanes each, one after the other in
-// `data`: x, y, z, then the radius. Sphere i (i < len) is lane i.
+// Up to this many lanes an array is stored at exactly its capacity and grows
+// by sixteen lanes at a time; beyond it the storage grows by half again, so
+// that n pushes copy O(n) lanes in all. The copies below it are a few
+// kilobytes.
+inline constexpr std::size_t kCompactLanes = 256;
+
+// Spheres as four arrays, one after the other in `data`: x, y, z, then the
+// radius, each `stride` lanes long, of which the first `capacity` are the
+// array's lanes. Sphere i (i < len) is lane i. `capacity` is the size the
+// array reports and writes (a multiple of 16 grown by 16); `stride` is only
+// storage, equal to the capacity up to kCompactLanes and larger beyond it.
 //
-// Invariants: data.size() = 4·capacity; capacity is 0 or a multiple of 16;
-// len <= capacity; every spare lane (i >= len) has radius NaN, so that the
-// lane kernels may run over all capacity lanes without looking at len.
+// Invariants: data.size() = 4·stride; capacity is 0 or a multiple of 16;
+// len <= capacity <= stride; every spare lane (len <= i < capacity) has
+// radius NaN, so that the lane kernels may run over all capacity lanes
+// without looking at len; lanes past the capacity are storage not yet
+// written, which nothing reads. Read lanes through xs(), ys(), zs(), rs().
 struct SpheresSoA {
   AlignedBuffer<float> data{kSpheresAlignment};
   std::size_t capacity = 0;
   std::size_t len = 0;
+  std::size_t stride = 0;
 
   // Empty (capacity 0) whatever n: the first push grows to sixteen lanes.
   static SpheresSoA with_capacity(std::size_t n);
   static SpheresSoA from_slice(std::span<const Sphere> spheres);
 
-  // Grows by exactly sixteen lanes when full.
-  void push(const Sphere& sphere);
+  // Grows the capacity by exactly sixteen lanes when full (the storage by
+  // more, past kCompactLanes).
+  void push(const Sphere& sphere) {
+    if (len == capacity) grow_for_push();
+    xs()[len] = sphere.center.x;
+    ys()[len] = sphere.center.y;
+    zs()[len] = sphere.center.z;
+    rs()[len] = sphere.radius;
+    ++len;
+  }
   // Moves all of other's spheres behind these; other keeps its capacity and
   // coordinates, its used lanes get radius NaN and its len becomes 0.
   void append(SpheresSoA& other);
@@ -55,13 +75,17 @@ struct SpheresSoA {
   Sphere sphere(std::size_t i) const { return {{xs()[i], ys()[i], zs()[i]}, rs()[i]}; }
 
   const float* xs() const { return data.data(); }
-  const float* ys() const { return data.data() + capacity; }
-  const float* zs() const { return data.data() + 2 * capacity; }
-  const float* rs() const { return data.data() + 3 * capacity; }
+  const float* ys() const { return data.data() + stride; }
+  const float* zs() const { return data.data() + 2 * stride; }
+  const float* rs() const { return data.data() + 3 * stride; }
   float* xs() { return data.data(); }
-  float* ys() { return data.data() + capacity; }
-  float* zs() { return data.data() + 2 * capacity; }
-  float* rs() { return data.data() + 3 * capacity; }
+  float* ys() { return data.data() + stride; }
+  float* zs() { return data.data() + 2 * stride; }
+  float* rs() { return data.data() + 3 * stride; }
+
+ private:
+  // Sixteen more lanes of capacity, fresh (origin, radius NaN).
+  void grow_for_push();
 };
 
 // Equal lengths and |a − b| <= epsilon on every used lane of the four arrays.
