@@ -163,8 +163,8 @@ LINE_REACH = 100.0  # far beyond every scene: a line or ray is cut there
 class Solid:
     """A union of convex parts (`parts`) with subsets of them that keep a margin inside (`eroded`), or a
     half-space n·x <= d (`half_space`); a line kind also keeps its piece (origin, dir, t range), a polygon its
-    plane frame and 2-D outline (`flat`: centre, normal, u, v, vertices), which judge points far more exactly
-    than a hull of far-away 3-D vertices."""
+    plane and its edges as planes across it (`flat`: normal, centre, edge planes), which judge points far more
+    exactly than a hull of far-away 3-D vertices."""
 
     def __init__(self, parts=(), eroded=(), half_space=None, piece=None, flat=None):
         self.parts, self.eroded, self.half_space, self.piece = list(parts), list(eroded), half_space, piece
@@ -195,9 +195,9 @@ def solid_of(shape, margin, axis_hull=False):
         vertices = [xyz(v) for v in shape.vertices]
         return Solid([hull(vertices)], [hull(shrunk(vertices, shape.planes, margin))])
     if kind == "ConvexPolygon":
-        vertices = polygon_vertices(shape)
-        flat = (xyz(shape.center), xyz(shape.normal), xyz(shape.u_axis), xyz(shape.v_axis), shape.vertices_2d)
-        return Solid([hull(vertices)], [hull(shrunk_in_plane(shape, margin))], flat=flat)
+        vertices, edges = polygon_outline(shape)
+        flat = (xyz(shape.normal), xyz(shape.center), edges)
+        return Solid([hull(vertices)], [hull(shrunk(vertices, edges, margin))], flat=flat)
     if kind in ("Line", "Ray", "LineSegment"):
         if kind == "LineSegment":
             origin, direction, t0, t1 = xyz(shape.p1), sub(xyz(shape.p2), xyz(shape.p1)), 0.0, 1.0
@@ -225,25 +225,23 @@ def box_corners(box, margin=0.0):
             for sx in (-1, 1) for sy in (-1, 1) for sz in (-1, 1)]
 
 
-def polygon_vertices(polygon, scale=1.0):
+def polygon_outline(polygon):
+    """The polygon's 3-D vertices, and its edges as planes n·x <= d standing across its plane (the offsets
+    taken in its own 2-D frame, exact even for vertices far away)."""
     c, u, v = xyz(polygon.center), xyz(polygon.u_axis), xyz(polygon.v_axis)
     flat = polygon.vertices_2d
-    cx = sum(p[0] for p in flat) / len(flat)
-    cy = sum(p[1] for p in flat) / len(flat)
-    return [add(c, add(mul(u, cx + (x - cx) * scale), mul(v, cy + (y - cy) * scale))) for x, y in flat]
-
-
-def shrunk_in_plane(polygon, margin):
-    """The polygon scaled about its vertex centroid, within its plane, to keep `margin` inside."""
-    flat = polygon.vertices_2d
-    cx = sum(p[0] for p in flat) / len(flat)
-    cy = sum(p[1] for p in flat) / len(flat)
-    inner = math.inf
+    cx, cy = sum(p[0] for p in flat) / len(flat), sum(p[1] for p in flat) / len(flat)
+    edges = []
     for (x0, y0), (x1, y1) in zip(flat, flat[1:] + flat[:1]):
-        ex, ey = x1 - x0, y1 - y0
-        if ex or ey:
-            inner = min(inner, abs(ex * (cy - y0) - ey * (cx - x0)) / math.hypot(ex, ey))
-    return polygon_vertices(polygon, max(0.0, 1.0 - margin / inner) if inner > 0 else 0.0)
+        nx, ny = y1 - y0, x0 - x1
+        length = math.hypot(nx, ny)
+        if length == 0:
+            continue
+        if nx * (cx - x0) + ny * (cy - y0) > 0:
+            nx, ny = -nx, -ny
+        n = mul(add(mul(u, nx), mul(v, ny)), 1.0 / length)
+        edges.append((n, (nx * x0 + ny * y0) / length + dot(n, c)))
+    return [add(c, add(mul(u, x), mul(v, y))) for x, y in flat], edges
 
 
 def cloud_points(cloud):
@@ -304,24 +302,10 @@ def point_inside(point, solid, tolerance):
         n, d = solid.half_space
         return (dot(n, point) - d) / norm(n) <= tolerance
     if solid.flat:
-        return _inside_flat(point, *solid.flat, tolerance)
+        n, c, edges = solid.flat
+        return abs(dot(unit(n), sub(point, c))) <= tolerance and all(dot(m, point) - d <= tolerance for m, d in edges)
     here = ball(point, 0.0)
     return any(distance(here, part, stop_beyond=tolerance) <= tolerance for part in solid.parts)
-
-
-def _inside_flat(point, c, n, u, v, outline, tolerance):
-    rel = sub(point, c)
-    if abs(dot(rel, n)) > tolerance * norm(n):
-        return False
-    x, y = dot(rel, u), dot(rel, v)
-    area = sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(outline, outline[1:] + outline[:1]))
-    side = 1.0 if area >= 0 else -1.0
-    for (x0, y0), (x1, y1) in zip(outline, outline[1:] + outline[:1]):
-        ex, ey = x1 - x0, y1 - y0
-        length = math.hypot(ex, ey)
-        if length > 0 and side * (ex * (y - y0) - ey * (x - x0)) < -tolerance * length:
-            return False
-    return True
 
 
 # ---- random shapes ----

@@ -2,7 +2,6 @@
 of its own (shape_oracle), both argument orders and the Shape variant of the argument giving one answer; then
 the cells' boundaries, one ulp inside and outside, and the cells without a test."""
 
-import math
 import random
 import struct
 
@@ -10,7 +9,7 @@ import pytest
 
 import vexorin as vx
 from shape_oracle import APART, KINDS, OVERLAP, judge, meeting_pair, solid_of
-from vexorin import Capsule, ConvexPolytope, Cuboid, Line, LineSegment, Plane, Pointcloud, Ray, Shape, Sphere
+from vexorin import Capsule, Cuboid, Line, LineSegment, Plane, Pointcloud, Ray, Shape, Sphere
 
 MARGIN = 1e-3
 ROUNDS = 40
@@ -145,30 +144,11 @@ def test_point_clouds_never_meet_point_clouds():
     assert Sphere((0, 0, 0), 1).collides(cloud)
 
 
-def test_nan_centre_against_a_polytope_is_reported():
-    # Every comparison with NaN fails, so nothing separates them: the safe answer for a collision test.
-    cube = ConvexPolytope([((1, 0, 0), 1), ((-1, 0, 0), 1), ((0, 1, 0), 1), ((0, -1, 0), 1), ((0, 0, 1), 1),
-                           ((0, 0, -1), 1)], [(x, y, z) for x in (-1, 1) for y in (-1, 1) for z in (-1, 1)])
-    assert cube.collides(Sphere((math.nan, 0, 0), 1))
-    assert not Sphere((math.nan, 0, 0), 1).collides(Sphere((0, 0, 0), 1))
-
-
-class DuckSphere:
-    center = (0, 0, 3)
-    radius = 1.0
-
-
 @pytest.mark.parametrize("bad", [5, None, "sphere", object(), [Sphere((0, 0, 0), 1)]])
 def test_other_must_be_a_shape(bad):
     with pytest.raises(TypeError) as e:
         Sphere((0, 0, 0), 1).collides(bad)
     assert e.value.args == ("expected a Shape (Sphere, Cuboid, Cylinder, etc.)",)
     assert e.value.__notes__ == ["while processing 'other'"]
-
-
-def test_other_may_be_duck_typed_or_a_variant():
-    capsule = Capsule((0, 0, 0), (0, 0, 2), 0.1)
-    assert capsule.collides(DuckSphere()) and capsule.collides(other=Shape.Sphere(DuckSphere()))
-    assert not Capsule((5, 0, 0), (5, 0, 2), 0.1).collides(DuckSphere())
     with pytest.raises(TypeError):
-        capsule.collides()
+        Sphere((0, 0, 0), 1).collides()
