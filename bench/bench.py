@@ -2,8 +2,8 @@
 
 Each row times one operation of vexorin and, where they exist, the same kind of work done by the
 builtin `complex` (a floor: the interpreter's own cost of a small immutable number object), PyGLM,
-NumPy and, for the curves, the `bezier` package on the same curve. Ratios are to the complex floor of the
-same row.
+NumPy, python-fcl (`fcl.collide` on the same pair of shapes) and, for the curves, the `bezier` package on
+the same curve. Ratios are to the complex floor of the same row.
 
     python3 bench/bench.py [--filter TEXT] [--repeat N] [--clouds N,N,...] [--cloud-memory-gb G]
 
@@ -105,9 +105,77 @@ ROWS = [
     ("CubicBezier", "nearest(p)", "cb.nearest(a)", {"complex": "c + d", "bezier": "bz.locate(bp)"}),
     ("Spline", "point(t), 16 points", "sp.point(0.3)", {"complex": "c + d"}),
     ("Spline", "length(), 16 points", "sp.length()", {"complex": "c + d"}),
+    # Overlapping pairs, turned off the world axes: every test runs to its end.
+    ("collides", "sphere-sphere", "sph.collides(sph2)", {"complex": "c + d", "fcl": "fcl.collide(f_sph, f_sph2)"}),
+    ("collides", "sphere-cuboid", "sph.collides(box)", {"complex": "c + d", "fcl": "fcl.collide(f_sph, f_box)"}),
+    ("collides", "cuboid-cuboid", "box.collides(box2)", {"complex": "c + d", "fcl": "fcl.collide(f_box, f_box2)"}),
+    ("collides", "capsule-capsule", "cap.collides(cap2)", {"complex": "c + d", "fcl": "fcl.collide(f_cap, f_cap2)"}),
+    ("collides", "polytope-polytope", "poly.collides(poly2)",
+     {"complex": "c + d", "fcl": "fcl.collide(f_poly, f_poly2)"}),
 ]
 
 CURVE = [(0.0, 0.0, 0.0), (1.0, 2.0, 0.5), (3.0, 2.5, -1.0), (4.0, 0.0, 1.0)]
+
+
+def turned(angle):
+    """The columns of a turn by `angle` about the axis (1, 2, 2)/3, as three tuples."""
+    import math
+
+    k = (1 / 3, 2 / 3, 2 / 3)
+    c, s = math.cos(angle), math.sin(angle)
+    cross = [(0, -k[2], k[1]), (k[2], 0, -k[0]), (-k[1], k[0], 0)]
+    m = [[c * (i == j) + s * cross[i][j] + (1 - c) * k[i] * k[j] for j in range(3)] for i in range(3)]
+    return tuple(tuple(m[i][j] for i in range(3)) for j in range(3))
+
+
+def collision_pairs():
+    """The shapes of the collides rows, and the same shapes for python-fcl when it is installed."""
+    axes, axes2 = turned(0.4), turned(1.1)
+    corners = [(x, y, z) for x in (-1, 1) for y in (-1, 1) for z in (-1, 1)]
+
+    def cube(center, cols):
+        def at(p):
+            return tuple(center[i] + sum(cols[j][i] * p[j] for j in range(3)) for i in range(3))
+
+        planes = [(tuple(sign * cols[j][i] for i in range(3)), sign * sum(cols[j][i] * center[i] for i in range(3)) + 1)
+                  for j in range(3) for sign in (1, -1)]
+        return vx.ConvexPolytope(planes, [at(p) for p in corners]), [at(p) for p in corners]
+
+    poly, poly_corners = cube((0.0, 0.0, 0.0), axes)
+    poly2, poly2_corners = cube((1.2, 1.0, 0.6), axes2)
+    ns = {
+        "sph2": vx.Sphere((1.5, 2.2, 3.1), 0.5),
+        "box": vx.Cuboid((1.6, 2.0, 3.0), axes, (0.5, 0.4, 0.3)),
+        "box2": vx.Cuboid((2.2, 2.3, 3.2), axes2, (0.5, 0.4, 0.3)),
+        "cap": vx.Capsule((0.0, 0.0, 0.0), (1.0, 1.0, 0.0), 0.3),
+        "cap2": vx.Capsule((0.0, 1.0, 0.1), (1.0, 0.0, 0.1), 0.3),
+        "poly": poly,
+        "poly2": poly2,
+    }
+    if fcl is None or np is None:
+        return ns
+
+    def placed(geometry, rotation=np.eye(3), center=(0.0, 0.0, 0.0)):
+        return fcl.CollisionObject(geometry, fcl.Transform(np.asarray(rotation, float), np.asarray(center, float)))
+
+    def box(b):
+        return placed(fcl.Box(*(2 * h for h in b.half_extents)), np.array(b.axes).T, tuple(b.center))
+
+    def capsule(c):
+        p1, p2 = np.array(tuple(c.p1)), np.array(tuple(c.p2))
+        z = (p2 - p1) / np.linalg.norm(p2 - p1)
+        x = np.cross(z, (0.0, 0.0, 1.0) if abs(z[2]) < 0.9 else (1.0, 0.0, 0.0))
+        x /= np.linalg.norm(x)
+        return placed(fcl.Capsule(c.radius, np.linalg.norm(p2 - p1)), np.column_stack([x, np.cross(z, x), z]),
+                      (p1 + p2) / 2)
+
+    faces = np.array([4, 0, 1, 3, 2, 4, 4, 6, 7, 5, 4, 0, 4, 5, 1, 4, 2, 3, 7, 6, 4, 0, 2, 6, 4, 4, 1, 5, 7, 3])
+    ns.update(fcl=fcl, f_sph=placed(fcl.Sphere(0.5), center=(1.0, 2.0, 3.0)),
+              f_sph2=placed(fcl.Sphere(0.5), center=(1.5, 2.2, 3.1)), f_box=box(ns["box"]), f_box2=box(ns["box2"]),
+              f_cap=capsule(ns["cap"]), f_cap2=capsule(ns["cap2"]),
+              f_poly=placed(fcl.Convex(np.array(poly_corners), 6, faces)),
+              f_poly2=placed(fcl.Convex(np.array(poly2_corners), 6, faces)))
+    return ns
 
 
 def namespace():
@@ -130,6 +198,8 @@ def namespace():
         ns.update(Sphere=vx.Sphere, sph=vx.Sphere((1.0, 2.0, 3.0), 0.5))
     if hasattr(vx, "Cuboid"):
         ns.update(Cuboid=vx.Cuboid, eye3=((1.0, 0.0, 0.0), (0.0, 1.0, 0.0), (0.0, 0.0, 1.0)))
+    if hasattr(vx, "Shape"):
+        ns.update(collision_pairs())
     if hasattr(vx, "Vec2"):
         ns.update(a2=vx.Vec2(1.0, 2.0), b2=vx.Vec2(4.0, 5.0))
     if hasattr(vx, "Vec4"):
@@ -357,7 +427,7 @@ def main():
     if args.measure_cloud:
         return measure_cloud(args.measure_cloud, args.points, args.cloud_memory_gb, min(args.repeat, 3))
     ns = namespace()
-    names = ["complex", "glm", "numpy", "bezier"]
+    names = ["complex", "glm", "numpy", "fcl", "bezier"]
     print(f"{'operation':<34}{'vexorin':>10}" + "".join(f"{n:>10}" for n in names) + f"{'/complex':>10}")
     for group, label, stmt, baselines in ROWS:
         title = f"{group} {label}"
@@ -370,7 +440,8 @@ def main():
         cells = []
         for n in names:
             s = baselines.get(n)
-            if s is None or (n == "glm" and glm is None) or (n == "numpy" and np is None) or (n == "bezier" and "bz" not in ns):
+            if s is None or (n == "glm" and glm is None) or (n == "numpy" and np is None) or (
+                    n == "fcl" and fcl is None) or (n == "bezier" and "bz" not in ns):
                 cells.append(f"{'-':>10}")
                 continue
             try:

@@ -3,14 +3,16 @@
 // every "any shape" parameter uses. The alternatives are in the variant order
 // of the Shape union, which every choice over the kinds follows.
 //
-// As a parameter, AnyShape takes: a Shape variant object (a copy of its
-// payload), an instance of one of the eleven shape classes (a copy of its
-// value), then a duck-typed sphere, capsule, cuboid or cylinder, in that
-// order; anything else raises TypeError "expected a Shape (Sphere, Cuboid,
-// Cylinder, etc.)". The refusals of the probes are discarded (ordinary errors
-// only). As a result, an AnyShape becomes a new object of its plain class
-// (Sphere, ...); shape_union.hpp makes Shape variant objects.
+// The converter takes a Shape variant object (its payload), an instance of
+// one of the eleven shape classes (its value), then a duck-typed sphere,
+// capsule, cuboid or cylinder, in that order; anything else raises TypeError
+// "expected a Shape (Sphere, Cuboid, Cylinder, etc.)". The refusals of the
+// probes are discarded (ordinary errors only). Two parameter types use it:
+// AnyShape, a copy to keep, and ShapeArg, the same shape read in place for
+// the length of the call. As a result, an AnyShape becomes a new object of
+// its plain class (Sphere, ...); shape_union.hpp makes Shape variant objects.
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -75,9 +77,47 @@ decltype(auto) with_kind(S&& shape, F&& f) {
     throw std::logic_error("shape value without a kind");
 }
 
+template <class>
+struct PointersTo;
+template <class... V>
+struct PointersTo<std::variant<V...>> {
+    using type = std::variant<const V*...>;
+};
+
+// A shape argument for the length of a call, without a copy where there is
+// an object to read: shape objects never change, and the caller holds the
+// argument until the call returns. A duck-typed shape has no such value and
+// is converted into one the argument owns.
+class ShapeArg {
+public:
+    using InPlace = PointersTo<AnyShape>::type;
+
+    explicit ShapeArg(InPlace in_place) : in_place_(in_place) {}
+    explicit ShapeArg(AnyShape owned) : owned_(std::move(owned)) {}
+
+    // f(payload), chosen by one switch on the kind.
+    template <class F>
+    decltype(auto) with_payload(F&& f) const {
+        if (owned_) return with_kind(*owned_, f);
+        return with_kind(in_place_, [&f](const auto* payload) -> decltype(auto) { return f(*payload); });
+    }
+    AnyShape copy() && {
+        if (owned_) return std::move(*owned_);
+        return with_kind(in_place_, [](const auto* payload) { return AnyShape(*payload); });
+    }
+
+private:
+    InPlace in_place_;
+    std::optional<AnyShape> owned_;
+};
+
 }  // namespace vx::shapes
 
 template <>
+struct vx::bind::Caster<vx::shapes::ShapeArg> {
+    static vx::shapes::ShapeArg from(PyObject* o);
+};
+template <>
 struct vx::bind::Caster<vx::shapes::AnyShape> {
-    static vx::shapes::AnyShape from(PyObject* o);
+    static vx::shapes::AnyShape from(PyObject* o) { return cast<vx::shapes::ShapeArg>(o).copy(); }
 };

@@ -10,6 +10,6 @@ namespace vx::shapes {
 // point clouds raise ValueError "Pointcloud-Pointcloud collision is not
 // supported".
 template <class V>
-bool collides(const V& self, const AnyShape& other);
+bool collides(const V& self, const ShapeArg& other);
 
 }  // namespace vx::shapes

@@ -44,6 +44,11 @@ Swept<Sphere, Capsule> stretch_sphere(const Sphere& sphere, Vec3 t);
 // A half-space moves its offset only toward its outside.
 Plane stretch_plane(const Plane& plane, Vec3 t);
 
+// The strip that a line (from = −FAR_EXTENT) or a ray (from = 0) of
+// direction d sweeps along t, not parallel to d: a quad reaching FAR_EXTENT
+// along the line, centred at origin + t/2.
+ConvexPolygon swept_strip(Vec3 origin, Vec3 d, Vec3 t, float from);
+
 // True when |a × t|² < 1e-10 (raw vectors, not normalised).
 bool is_parallel(Vec3 a, Vec3 t);
 

@@ -29,7 +29,7 @@ Plane supporting_plane(Vec3 normal, std::span<const Vec3> vertices) {
   return {normal, project(normal, vertices).hi};
 }
 
-// The quad (or parallelogram) swept by a line kind of direction d, on the
+// The parallelogram swept by a segment of direction d, on the
 // frame that ConvexPolygon::create would choose for the normal d × t.
 ConvexPolygon swept_quad(Vec3 d, Vec3 t, Vec3 center, const std::array<Vec3, 4>& corners) {
   const Vec3 n = curvel::normalize(cross(d, t));
@@ -41,6 +41,28 @@ ConvexPolygon swept_quad(Vec3 d, Vec3 t, Vec3 center, const std::array<Vec3, 4>&
   for (Vec3 p : corners) vertices_2d.push_back({dot(p - center, u), dot(p - center, v)});
   return ConvexPolygon::with_axes(center, n, u, v, std::move(vertices_2d));
 }
+
+}  // namespace
+
+// The corners are written in the line's own frame (u along the line, the
+// polygon centred at origin + t/2), never projected from 3-D points 1e12
+// away: there a float cannot hold the width of t, and the strip would
+// collapse to its centre line. The ends at ±FAR_EXTENT absorb the slant t·u;
+// the width t·v, which is all a nearby query meets, stays exact.
+ConvexPolygon swept_strip(Vec3 origin, Vec3 d, Vec3 t, float from) {
+  const Vec3 n = curvel::normalize(cross(d, t));
+  const Vec3 u = curvel::normalize(d);
+  const Vec3 v = cross(u, n);
+  const float half_u = dot(t, u) / 2.0f;
+  const float half_v = dot(t, v) / 2.0f;
+  std::vector<Vec2> corners{{from - half_u, -half_v},
+                            {FAR_EXTENT - half_u, -half_v},
+                            {FAR_EXTENT + half_u, half_v},
+                            {from + half_u, half_v}};
+  return ConvexPolygon::with_axes(origin + t / 2.0f, n, u, v, std::move(corners));
+}
+
+namespace {
 
 SweptSlab swept_slab(Vec3 p1, Vec3 dir, float radius, Vec3 t) {
   const Vec3 p2 = p1 + dir;
@@ -110,15 +132,8 @@ namespace tangor {
 using sweep::Swept;
 
 Swept<curvel::Line, ConvexPolygon> Stretchable<curvel::Line>::stretch(const curvel::Line& line, Vec3 t) {
-  const Vec3 o = line.origin;
-  const Vec3 d = line.dir;
-  if (sweep::is_parallel(d, t)) return line;
-  const Vec3 far = curvel::normalize(d) * sweep::FAR_EXTENT;
-  const Vec3 a = o - far;
-  const Vec3 b = o + far;
-  const Vec3 c = b + t;
-  const Vec3 e = a + t;
-  return sweep::swept_quad(d, t, o + t / 2.0f, {a, b, c, e});
+  if (sweep::is_parallel(line.dir, t)) return line;
+  return sweep::swept_strip(line.origin, line.dir, t, -sweep::FAR_EXTENT);
 }
 
 Swept<curvel::Ray, ConvexPolygon> Stretchable<curvel::Ray>::stretch(const curvel::Ray& ray, Vec3 t) {
@@ -128,8 +143,7 @@ Swept<curvel::Ray, ConvexPolygon> Stretchable<curvel::Ray>::stretch(const curvel
     if (dot(d, t) >= 0.0f) return curvel::Ray{o, d};
     return curvel::Ray{o + t, d};
   }
-  const Vec3 far = curvel::normalize(d) * sweep::FAR_EXTENT;
-  return sweep::swept_quad(d, t, o + far / 2.0f + t / 2.0f, {o, o + far, o + far + t, o + t});
+  return sweep::swept_strip(o, d, t, 0.0f);
 }
 
 Swept<curvel::LineSegment, ConvexPolygon> Stretchable<curvel::LineSegment>::stretch(
