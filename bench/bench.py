@@ -308,15 +308,17 @@ def cloud_table(sizes, memory_gb, repeat):
 # collides, beside python-fcl's dynamic AABB tree holding the same shapes ----
 
 COLLIDER_ROWS = [
-    ("Collider(1000 mixed) collides(sphere)", "col.collides(q_sphere)",
+    ("Collider({n} mixed) collides(sphere)", "col.collides(q_sphere)",
      {"loop": "any(m.collides(q_sphere) for m in members)", "fcl": "fcl_query(q_fcl_sphere)"}),
-    ("Collider(1000 mixed) collides(cuboid)", "col.collides(q_box)",
+    ("Collider({n} mixed) collides(cuboid)", "col.collides(q_box)",
      {"loop": "any(m.collides(q_box) for m in members)", "fcl": "fcl_query(q_fcl_box)"}),
-    ("Collider(1000 mixed) collides(capsule)", "col.collides(q_capsule)",
+    ("Collider({n} mixed) collides(capsule)", "col.collides(q_capsule)",
      {"loop": "any(m.collides(q_capsule) for m in members)", "fcl": "fcl_query(q_fcl_capsule)"}),
     ("SphereCollection(1e5) any_collides_sphere", "sc.any_collides_sphere(q_sphere)",
      {"numpy": "bool((((centres - q_centre) ** 2).sum(axis=1) <= (radii + q_radius) ** 2).any())"}),
 ]
+# Members per collider; the Python member loop is timed at the smallest size only.
+COLLIDER_SIZES = (1000, 100_000)
 
 
 def _fcl_pose(rng, direction=None):
@@ -331,13 +333,15 @@ def _fcl_pose(rng, direction=None):
 
 
 def collider_namespace(n=1000, seed=7):
-    """n shapes (spheres, cuboids, capsules, cylinders in turn) scattered in a cube of side 100, each
-    about one unit across, as vexorin shapes in a Collider and as python-fcl objects; queries that miss
-    every member, so both sides visit all they hold."""
+    """n shapes (spheres, cuboids, capsules, cylinders in turn) scattered in a cube holding one per
+    1000 cubic units, each about one unit across, as vexorin shapes in a Collider and as python-fcl
+    objects; queries inside the cube in a gap between members, so both sides answer the same question
+    (no member is touched) among all they hold."""
     rng = np.random.default_rng(seed)
+    side = 100.0 * (n / 1000) ** (1 / 3)
     members, fcl_objects = [], []
     for i in range(n):
-        c = rng.uniform(0, 100, 3)
+        c = rng.uniform(0, side, 3)
         kind = i % 4
         if kind == 0:
             r = rng.uniform(0.3, 1.0)
@@ -357,15 +361,21 @@ def collider_namespace(n=1000, seed=7):
             rot = _fcl_pose(rng, d)
         if fcl:
             fcl_objects.append(fcl.CollisionObject(geom, fcl.Transform(rot, c)))
-    ns = {"members": members, "col": vx.Collider.from_any(members), "np": np}
-    # The queries sit below the cube: no member is touched.
-    ns.update(q_sphere=vx.Sphere((50.0, 50.0, -5.0), 1.0),
-              q_box=vx.Cuboid((50.0, 50.0, -5.0), [(1, 0, 0), (0, 1, 0), (0, 0, 1)], (1.0, 1.0, 1.0)),
-              q_capsule=vx.Capsule((49.0, 50.0, -5.0), (51.0, 50.0, -5.0), 0.5))
+    col = vx.Collider.from_any(members)
+    ns = {"members": members, "col": col, "np": np}
+    # A gap near the middle of the cube: a ball of radius 2 there touches no member, so neither
+    # does any of the three queries, which fit inside it.
+    at = np.full(3, side / 2)
+    while col.collides(vx.Sphere(tuple(at), 2.0)):
+        at = rng.uniform(side / 4, 3 * side / 4, 3)
+    x, y, z = (float(v) for v in at)
+    ns.update(q_sphere=vx.Sphere((x, y, z), 1.0),
+              q_box=vx.Cuboid((x, y, z), [(1, 0, 0), (0, 1, 0), (0, 0, 1)], (1.0, 1.0, 1.0)),
+              q_capsule=vx.Capsule((x - 1.0, y, z), (x + 1.0, y, z), 0.5))
     spheres = [vx.Sphere(tuple(rng.uniform(0, 1000, 3)), rng.uniform(0.1, 1.0)) for _ in range(100_000)]
     ns.update(sc=vx.SphereCollection.from_slice(spheres))
     ns.update(centres=np.array([[s.center.x, s.center.y, s.center.z] for s in spheres]),
-              radii=np.array([s.radius for s in spheres]), q_centre=np.array([50.0, 50.0, -5.0]), q_radius=1.0)
+              radii=np.array([s.radius for s in spheres]), q_centre=at, q_radius=1.0)
     if fcl:
         manager = fcl.DynamicAABBTreeCollisionManager()
         manager.registerObjects(fcl_objects)
@@ -376,7 +386,6 @@ def collider_namespace(n=1000, seed=7):
             manager.collide(obj, data, fcl.defaultCollisionCallback)
             return data.result.is_collision
 
-        at = np.array([50.0, 50.0, -5.0])
         ns.update(fcl_query=fcl_query, q_fcl_sphere=fcl.CollisionObject(fcl.Sphere(1.0), fcl.Transform(at)),
                   q_fcl_box=fcl.CollisionObject(fcl.Box(2.0, 2.0, 2.0), fcl.Transform(at)),
                   q_fcl_capsule=fcl.CollisionObject(fcl.Capsule(0.5, 2.0),
@@ -387,32 +396,27 @@ def collider_namespace(n=1000, seed=7):
 def collider_table(args):
     if not hasattr(vx, "Collider") or np is None:
         return
-    ns = collider_namespace()
     names = ["loop", "fcl", "numpy"]
     print()
     print(f"{'collider operation':<44}{'vexorin':>10}" + "".join(f"{n:>10}" for n in names) + f"{'/best':>10}")
-    for label, stmt, baselines in COLLIDER_ROWS:
-        if args.filter not in label:
-            continue
-        try:
+    for size in COLLIDER_SIZES:
+        ns = collider_namespace(size)
+        for label, stmt, baselines in COLLIDER_ROWS:
+            title = label.format(n=size)
+            if args.filter not in title or ("{n}" not in label and size != COLLIDER_SIZES[0]):
+                continue
             ours = ns_per_call(stmt, ns, args.repeat)
-        except (NameError, AttributeError, TypeError):
-            continue  # not built yet
-        cells, times = [], []
-        for n in names:
-            s = baselines.get(n)
-            if s is None or (n == "fcl" and fcl is None):
-                cells.append(f"{'-':>10}")
-                continue
-            try:
+            cells, times = [], []
+            for n in names:
+                s = baselines.get(n)
+                if s is None or (n == "fcl" and fcl is None) or (n == "loop" and size != COLLIDER_SIZES[0]):
+                    cells.append(f"{'-':>10}")
+                    continue
                 t = ns_per_call(s, ns, args.repeat)
-            except Exception:  # a baseline without that operation (a shape class without collides)
-                cells.append(f"{'n/a':>10}")
-                continue
-            times.append(t)
-            cells.append(f"{t:>10.1f}")
-        ratio = f"{min(times) / ours:>9.1f}x" if times else f"{'-':>10}"
-        print(f"{label:<44}{ours:>10.1f}" + "".join(cells) + ratio)
+                times.append(t)
+                cells.append(f"{t:>10.1f}")
+            ratio = f"{min(times) / ours:>9.1f}x" if times else f"{'-':>10}"
+            print(f"{title:<44}{ours:>10.1f}" + "".join(cells) + ratio)
 
 
 def main():
