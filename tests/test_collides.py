@@ -2,6 +2,7 @@
 of its own (shape_oracle), both argument orders and the Shape variant of the argument giving one answer; then
 the cells' boundaries, one ulp inside and outside, and the cells without a test."""
 
+import math
 import random
 import struct
 
@@ -9,7 +10,8 @@ import pytest
 
 import vexorin as vx
 from shape_oracle import APART, KINDS, OVERLAP, judge, meeting_pair, solid_of
-from vexorin import Capsule, Cuboid, Line, LineSegment, Plane, Pointcloud, Ray, Shape, Sphere
+from vexorin import (Capsule, Collider, ConvexPolytope, Cuboid, Cylinder, Line, LineSegment, Plane, Pointcloud, Ray,
+                     Shape, Sphere)
 
 MARGIN = 1e-3
 ROUNDS = 40
@@ -130,9 +132,26 @@ def test_a_ray_pointing_away_misses_where_its_line_hits():
     (Plane((0, 0, 1), 1), Plane((0, 0, -1), -1.01), False),  # opposite, solids apart
     (Plane((0, 0, 1), 1), Plane((0, 0, -1), -1), True),  # opposite, touching
     (Plane((0, 0, 1), 1), Plane((0, 0, 1), -5), True),  # same direction
+    (Plane((math.nan, 0, 1), -1), Plane((0, 0, -1), -1), True),  # not known to be opposite
 ])
 def test_two_planes(a, b, meet):
     assert a.collides(b) is meet and b.collides(a) is meet
+
+
+@pytest.mark.parametrize("piece", [Ray((0, 0, -1), (0, 0, 1e10)), LineSegment((0, 0, -1), (0, 0, 1e10))])
+def test_a_piece_from_inside_a_plane_meets_it_when_normal_dot_dir_overflows(piece):
+    plane = Plane((0, 0, 1e30), 0)
+    assert plane.collides(piece) and piece.collides(plane)
+    assert Collider.from_any(plane).collides(piece) and Collider.from_any(piece).collides(plane)
+
+
+def test_a_zero_length_cylinder_meets_a_polytope_past_the_bounding_spheres():
+    cube = ConvexPolytope([(n, 1) for n in EYE + tuple(tuple(-x for x in n) for n in EYE)],
+                          [(x, y, z) for x in (-1, 1) for y in (-1, 1) for z in (-1, 1)])
+    dot = Cylinder((1.5, 0, 0), (1.5, 0, 0), 0.1)  # outside the face x = 1
+    assert cube.collides(dot) and dot.collides(cube)
+    assert Collider.from_any(cube).collides(dot) and Collider.from_any(dot).collides(cube)
+    assert not cube.collides(Cylinder((2, 0, 0), (2, 0, 0), 0.1))  # the bounding spheres apart
 
 
 def test_point_clouds_never_meet_point_clouds():

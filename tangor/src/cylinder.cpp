@@ -182,17 +182,10 @@ bool cylinder_polytope_collides_query(const Cylinder& c, const convex_polytope::
   if (line::line_polytope_collides(c.p1, c.dir, p.planes, p.obb, 0.0f, 1.0f)) return true;
   for (const Vec3& v : p.vertices)
     if (c.contains(v)) return true;
-  if (p.planes.empty()) return true;
-  const float len_sq = dot(c.dir, c.dir);
+  // Without an axis to take a direction from, or without faces to separate
+  // by, the test cannot tell the shapes apart: it reports a contact.
+  if (dot(c.dir, c.dir) <= EPS || p.planes.empty()) return true;
   const Vec3 p2 = c.p1 + c.dir;
-  if (len_sq <= EPS) {
-    // No axis to speak of: the cylinder lies within the ball of its radius
-    // about p1, which each face plane must admit.
-    for (const Plane& plane : p.planes) {
-      if (min(dot(plane.normal, c.p1), dot(plane.normal, p2)) - c.radius > plane.d) return false;
-    }
-    return true;
-  }
   const Vec3 a = c.dir / length(c.dir);
   for (const Plane& plane : p.planes) {
     const float na = dot(plane.normal, a);

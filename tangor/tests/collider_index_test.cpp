@@ -23,8 +23,9 @@ constexpr int kQueriesPerKind = 100000;
 #endif
 constexpr int kScenes = 25;
 
-// Members whose stored fields are not what their tests take them to be:
-// every query must still visit them.
+// Members whose stored fields are not what their tests take them to be, or
+// that a test reports without a point of contact (a zero-length cylinder
+// against a polytope): every query must still visit them.
 void add_malformed(Scene& s, Collider<>& c) {
   Capsule negative = s.capsule();
   translate(negative, s.point(2.0f));
@@ -38,6 +39,8 @@ void add_malformed(Scene& s, Collider<>& c) {
   translate(stale, s.point(2.0f));
   stale.rdv *= 0.25f;
   c.add(stale);
+  const Vec3 dot_at = s.point(2.0f);
+  c.add(Cylinder::create(dot_at, dot_at, 0.3f));
   Capsule tilted = s.capsule();
   translate(tilted, s.point(2.0f));
   tilted.z_aligned = true;

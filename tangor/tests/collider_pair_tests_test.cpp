@@ -74,24 +74,34 @@ TEST(ColliderPairTests, PlanesAgainstShapes) {
 TEST(ColliderPairTests, PlanePieceRules) {
   const Plane floor{{0, 0, 1}, 0};
   const auto piece_of = [](const auto& l) { return util::line_piece(l); };
-  // Parallel: the origin decides.
-  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Line{{0, 0, 0}, {1, 0, 0}})));
-  EXPECT_FALSE(pt::plane_piece(floor, piece_of(curvel::Line{{0, 0, 1}, {1, 0, 0}})));
-  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Line{{0, 0, 9}, {1, 0, 1}})));
-  // Rays: away from the solid only from inside; toward it always.
-  EXPECT_FALSE(pt::plane_piece(floor, piece_of(curvel::Ray{{0, 0, 1}, {0, 0, 1}})));
-  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Ray{{0, 0, -1}, {0, 0, 1}})));
-  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::Ray{{0, 0, 100}, {0, 0, -1}})));
-  // Segments: the crossing at or before the end.
-  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, 1}, {0, 0, 0}})));
-  EXPECT_FALSE(pt::plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, 1}, {0, 0, 0.01f}})));
-  EXPECT_TRUE(pt::plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, -1}, {0, 0, 3}})));
+  for (auto plane_piece : {pt::plane_piece, pt::plane_piece_query}) {
+    // Parallel: the origin decides.
+    EXPECT_TRUE(plane_piece(floor, piece_of(curvel::Line{{0, 0, 0}, {1, 0, 0}})));
+    EXPECT_FALSE(plane_piece(floor, piece_of(curvel::Line{{0, 0, 1}, {1, 0, 0}})));
+    EXPECT_TRUE(plane_piece(floor, piece_of(curvel::Line{{0, 0, 9}, {1, 0, 1}})));
+    // Rays: away from the solid only from inside; toward it always.
+    EXPECT_FALSE(plane_piece(floor, piece_of(curvel::Ray{{0, 0, 1}, {0, 0, 1}})));
+    EXPECT_TRUE(plane_piece(floor, piece_of(curvel::Ray{{0, 0, -1}, {0, 0, 1}})));
+    EXPECT_TRUE(plane_piece(floor, piece_of(curvel::Ray{{0, 0, 100}, {0, 0, -1}})));
+    // Segments: the crossing at or before the end.
+    EXPECT_TRUE(plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, 1}, {0, 0, 0}})));
+    EXPECT_FALSE(plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, 1}, {0, 0, 0.01f}})));
+    EXPECT_TRUE(plane_piece(floor, piece_of(curvel::LineSegment{{0, 0, -1}, {0, 0, 3}})));
+  }
+  // n·dir overflows to +inf: the crossing g/k is −0 for g = −1 and NaN for
+  // g = +inf; the collider's form asks g >= 0 instead.
+  const Plane steep{{0, 0, 1e30f}, 0};
+  const auto up_from = [&](float z) { return piece_of(curvel::Ray{{0, 0, z}, {0, 0, 1e10f}}); };
+  EXPECT_TRUE(pt::plane_piece(steep, up_from(1e-30f)) && !pt::plane_piece_query(steep, up_from(1e-30f)));
+  EXPECT_TRUE(!pt::plane_piece(steep, up_from(-1e9f)) && pt::plane_piece_query(steep, up_from(-1e9f)));
 }
 
 TEST(ColliderPairTests, PlanePlane) {
-  EXPECT_TRUE(pt::plane_plane({{0, 0, 1}, 0}, {{1, 0, 0}, -5}));
-  EXPECT_TRUE(pt::plane_plane({{0, 0, 1}, 1}, {{0, 0, -1}, -1}));   // touching
-  EXPECT_FALSE(pt::plane_plane({{0, 0, 1}, 1}, {{0, 0, -1}, -1.01f}));
+  for (auto plane_plane : {pt::plane_plane, pt::plane_plane_query}) {
+    EXPECT_TRUE(plane_plane({{0, 0, 1}, 0}, {{1, 0, 0}, -5}));
+    EXPECT_TRUE(plane_plane({{0, 0, 1}, 1}, {{0, 0, -1}, -1}));   // touching
+    EXPECT_FALSE(plane_plane({{0, 0, 1}, 1}, {{0, 0, -1}, -1.01f}));
+  }
 }
 
 TEST(ColliderPairTests, PolytopePolytopeFaceNormals) {

@@ -133,11 +133,15 @@ TEST(CylinderPolytope, ConservativeNoFalseNegatives) {
   }
 }
 
-TEST(CylinderPolytope, ZeroLengthCylinderIsABallAgainstTheFaces) {
+// Without an axis the face test has no direction to take: past the
+// bounding-sphere reject a zero-length cylinder is a contact.
+TEST(CylinderPolytope, ZeroLengthCylinderIsAContactPastTheReject) {
   const ConvexPolytope cube = oracle::Shapes::polytope_from_box(aligned_box({0, 0, 0}, 1, 1, 1));
   const auto at = [](Vec3 p) { return Cylinder::create(p, p, 0.5f); };
-  EXPECT_FALSE(collides(at({1.6f, 0, 0}), cube));  // bounding spheres overlap, faces separate
-  EXPECT_FALSE(cylinder::cylinder_polytope_collides_query(at({50, 0, 0}), cube.view()));
+  EXPECT_TRUE(collides(at({1.6f, 0, 0}), cube));  // bounding spheres overlap, faces separate
+  EXPECT_TRUE(collides(cube, at({2.2f, 0, 0})));
+  EXPECT_FALSE(collides(at({2.3f, 0, 0}), cube));  // beyond |half extents| + radius
+  EXPECT_TRUE(cylinder::cylinder_polytope_collides_query(at({50, 0, 0}), cube.view()));
   EXPECT_TRUE(collides(at({1.5f, 0, 0}), cube));  // touching the face x = 1
   EXPECT_TRUE(collides(at({0.2f, 0, 0}), cube));
   // A polytope without planes still takes every cylinder.

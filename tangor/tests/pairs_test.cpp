@@ -287,6 +287,16 @@ TEST(PairCatalogue, BoundaryCases) {
   // Two planes meet unless opposite with their solids apart.
   EXPECT_TRUE(collides(Plane{{0, 0, 1}, 0}, Plane{{1, 0, 0}, -5}));
   EXPECT_FALSE(collides(Plane{{0, 0, 1}, 1}, Plane{{0, 0, -1}, -1.01f}));
+  // Only the full form takes a NaN normal for a contact.
+  const Plane odd{{std::numeric_limits<float>::quiet_NaN(), 0, 1}, -1};
+  const Plane down{{0, 0, -1}, -1};
+  EXPECT_TRUE(collides(odd, down) && collides(down, odd) && !collides_member(odd, down));
+  // A ray leaving the solid from its origin inside, n·dir overflowing to
+  // +inf: every form and order meets.
+  const Plane steep{{0, 0, 1e30f}, 0};
+  const curvel::Ray ray{{0, 0, -1}, {0, 0, 1e10f}};
+  EXPECT_TRUE(collides(steep, ray) && collides(ray, steep));
+  EXPECT_TRUE(collides_member(steep, ray) && collides_member(ray, steep));
 }
 
 // A sphere whose centre is NaN is not separated by any comparison of the

@@ -52,9 +52,9 @@ bool sampled_cylinder_capsule_hit(const Cylinder& c, const capsule::Capsule& k);
 bool cylinder_polygon_collides(const Cylinder& c, const plane::convex::ConvexPolygon& p);
 bool cylinder_polygon_collides_query(const Cylinder& c, const plane::ref_convex::RefConvexPolygon& p);
 
-// Conservative. The query form skips the bounding-sphere reject; a
-// zero-length cylinder is tested as a ball of its radius against the face
-// planes in both forms.
+// Conservative. The query form skips the bounding-sphere reject. Past that
+// reject, a zero-length cylinder (dir·dir <= EPS) or a polytope without
+// planes is a contact: the face test needs an axis and faces.
 bool cylinder_polytope_collides(const Cylinder& c, const convex_polytope::heap::ConvexPolytope& p);
 bool cylinder_polytope_collides_query(const Cylinder& c, const convex_polytope::refer::RefConvexPolytope& p);
 

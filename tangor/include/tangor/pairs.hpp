@@ -15,8 +15,11 @@
 //   reject; a polytope meets a capsule, a cuboid or another polytope by face
 //   planes alone (no obb test) whichever is the query; a sphere query tests a
 //   polytope member by its faces alone; a plane query writes its sphere and
-//   capsule tests with the radius moved across. Bare points (tangor::Point)
-//   and two point clouds have tests here.
+//   capsule tests with the radius moved across; a plane and a ray or segment
+//   leaving its solid side meet by the side of the origin, not by the
+//   crossing parameter (they differ where that parameter rounds to −0 or is
+//   inf/inf); two planes with NaN data do not meet. Bare points
+//   (tangor::Point) and two point clouds have tests here.
 //
 // Line, Ray and LineSegment enter every test as their line piece (origin,
 // direction, parameter range: (−inf, +inf), [0, +inf] and [0, 1]); a
@@ -196,6 +199,9 @@ inline bool member_test(const ConvexPolytope& q, const ConvexPolytope& m) {
 
 inline bool member_test(const Plane& q, const Sphere& m) { return collider::plane_sphere(q, m); }
 inline bool member_test(const Plane& q, const Capsule& m) { return collider::plane_capsule(q, m); }
+inline bool member_test(const Plane& q, const LinePiece& m) { return collider::plane_piece_query(q, m); }
+inline bool member_test(const LinePiece& q, const Plane& m) { return collider::plane_piece_query(m, q); }
+inline bool member_test(const Plane& q, const Plane& m) { return collider::plane_plane_query(q, m); }
 
 // Point clouds scanned without asking their tree first.
 inline bool member_test(const Pointcloud& q, const Capsule& m) { return pointcloud::collides_query(q, m); }

@@ -143,20 +143,36 @@ bool polytope_plane(const convex_polytope::refer::RefConvexPolytope& p, const Pl
 
 bool plane_piece(const Plane& plane, const util::LinePiece& piece) {
   const float k = dot(plane.normal, piece.dir);
-  const float g = plane.d - dot(plane.normal, piece.origin);
-  // g >= 0: the origin lies on the solid side.
-  if (std::fabs(k) <= EPS) return g >= 0.0f;
+  const float s = plane.d - dot(plane.normal, piece.origin);
+  // s >= 0: the origin lies on the solid side.
+  if (std::fabs(k) <= EPS) return s >= 0.0f;
   // Along the piece n·x changes by k per unit of t, so the solid side is
-  // t <= g/k for k > 0 and t >= g/k for k < 0. The first is met from t_min
-  // up: g >= t_min·k, which is g >= 0 for a ray or segment and "g is a
-  // number" for a line. The second by t_max: g/k <= 1 for a segment and "g/k
-  // is a number" otherwise.
-  // A NaN k takes the second branch, where g/k fails the comparison.
-  if (k > 0.0f) return g >= piece.t_min * k;
+  // t >= s/k for k > 0 and t <= s/k for k < 0: the piece reaches it when the
+  // crossing lies at or after t_min, or at or before t_max. A NaN crossing
+  // (or a NaN k, which takes the second branch) is no contact.
+  const float t = s / k;
+  if (k > 0.0f) return t >= piece.t_min;
+  return t <= piece.t_max;
+}
+
+bool plane_piece_query(const Plane& plane, const util::LinePiece& piece) {
+  const float k = dot(plane.normal, piece.dir);
+  const float g = plane.d - dot(plane.normal, piece.origin);
+  if (std::fabs(k) <= EPS) return g >= 0.0f;
+  // A ray or segment leaving the solid side (k > 0) reaches it only from its
+  // origin, which is asked directly rather than through g/k: the two differ
+  // where g/k underflows to −0 or is inf/inf.
+  if (k > 0.0f && piece.t_min > -INF) return g >= 0.0f;
   return g / k <= piece.t_max;
 }
 
 bool plane_plane(const Plane& p, const Plane& q) {
+  const float c = dot(p.normal, q.normal);
+  // Written as "not apart" so that a NaN normal or offset is a contact.
+  return !(p.d + q.d < 0.0f && c <= ANTI_PARALLEL);
+}
+
+bool plane_plane_query(const Plane& p, const Plane& q) {
   const float c = dot(p.normal, q.normal);
   if (c > ANTI_PARALLEL) return true;
   return p.d + q.d >= 0.0f;

@@ -128,6 +128,9 @@ std::optional<Reach> reach_of(const Capsule& c) { return axis_reach(c.p1, c.dir,
 
 std::optional<Reach> reach_of(const Cylinder& c) {
   if (!cylinder_rdv_fits(c)) return std::nullopt;
+  // A polytope's face test reports a zero-length cylinder wherever it is
+  // asked, with no point of contact to bound.
+  if (dot(c.dir, c.dir) <= EPS) return std::nullopt;
   return axis_reach(c.p1, c.dir, c.radius, c.z_aligned);
 }
 

@@ -13,7 +13,8 @@
 // decides by the face planes alone (a polytope) answers true for a centre
 // pushed out by s beyond the faces, which lies within radius + kappa·s of
 // the centre. Kappa is 1 for every other shape. A shape that is not well
-// formed has no reach and is never skipped.
+// formed, or that a test reports without a witness (a zero-length cylinder
+// against a polytope), has no reach and is never skipped.
 
 #include <optional>
 

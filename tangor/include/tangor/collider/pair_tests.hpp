@@ -5,7 +5,8 @@
 // kinds, and cylinder–cylinder. The pair catalogue (tangor/pairs.hpp) says
 // which pair each decides. Touching counts in every test; a comparison with
 // NaN is false, so NaN data gives no hit (except where a rule says a shape
-// without planes holds everything).
+// without planes holds everything, and in the shape classes' plane–plane
+// test, which answers "apart" only when sure).
 
 #include <span>
 
@@ -63,10 +64,17 @@ bool cylinder_plane(const Cylinder& c, const Plane& plane);
 // The obb against the plane, then the lowest vertex (never hit without
 // vertices).
 bool polytope_plane(const convex_polytope::refer::RefConvexPolytope& p, const Plane& plane);
-// Some point of the piece in the solid half-space.
+// Some point of the piece in the solid half-space, by the parameter t = s/k
+// at which the piece crosses the plane (s = d − n·origin, k = n·dir).
 bool plane_piece(const Plane& plane, const util::LinePiece& piece);
+// The collider's form: a ray or segment leaving the solid side hits when its
+// origin is in it (s >= 0), whatever s/k rounds to.
+bool plane_piece_query(const Plane& plane, const util::LinePiece& piece);
 // Half-spaces meet unless their normals are opposite (dot <= −0.999999) and
-// their solids lie apart (d_P + d_Q < 0).
+// their solids lie apart (d_P + d_Q < 0); NaN data meets.
 bool plane_plane(const Plane& p, const Plane& q);
+// The collider's form: normals not opposite, or solids that overlap or
+// touch; NaN data does not meet.
+bool plane_plane_query(const Plane& p, const Plane& q);
 
 }  // namespace tangor::collider
