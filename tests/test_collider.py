@@ -252,6 +252,10 @@ def test_points_travel_only_in_the_state():
     assert pickle.loads(state(pickle.loads(pickle.dumps(c))))["points"] == [(1, 2, 3), (3, 2, 1)]
     assert c.collides_other(Collider.from_any(Sphere((1, 2, 3.5), 0.5)))
     assert not c.collides_other(Collider.from_any(Sphere((1, 2, 3.5), 0.499)))
+    # A plane holds the points of its solid half-space, its boundary included, whichever collider asks.
+    on, off = Plane((0, 0, 1), 1), Plane((0, 0, 1), 0.99)
+    assert c.collides(on) and Collider.from_any(on).collides_other(c) and c.collides_other(Collider.from_any(on))
+    assert not c.collides(off) and not Collider.from_any(off).collides_other(c)
 
 
 def test_views_are_copies_in_order():

@@ -143,6 +143,9 @@ TEST(ColliderOther, PointsInsideAPlaneHitItInBothOrders) {
   EXPECT_TRUE(collides_other(below, plane));
   EXPECT_FALSE(collides_other(plane, above));
   EXPECT_FALSE(collides_other(above, plane));
+  Collider<> on_it;
+  add_point(on_it, {5, 5, 0});
+  EXPECT_TRUE(collides_other(plane, on_it) && collides_other(on_it, plane));
   // Polygons and segments never hold a point.
   Collider<> polygon;
   polygon.add(ConvexPolygon::create({0, 0, 0}, {0, 0, 1}, {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}));
