@@ -1,5 +1,7 @@
 # Many results are fixed to the bit: no contraction of a*b+c into a fused
-# multiply-add, no fast-math, and only the baseline instruction set.
+# multiply-add, no fast-math, and the baseline instruction set (the sphere
+# array's lane kernels add an AVX2 build of the same operations, chosen at
+# run time).
 add_compile_options(-ffp-contract=off -fno-fast-math -fno-finite-math-only
                     -Wall -Wextra)
 if(VEXORIN_SANITIZE)
