@@ -171,3 +171,14 @@ def test_other_must_be_a_shape(bad):
     assert e.value.__notes__ == ["while processing 'other'"]
     with pytest.raises(TypeError):
         Sphere((0, 0, 0), 1).collides()
+
+
+class DuckSphere:
+    center = (0, 0, 3)
+    radius = 1.0
+
+
+def test_other_may_be_duck_typed_or_a_variant():
+    capsule = Capsule((0, 0, 0), (0, 0, 2), 0.1)
+    assert capsule.collides(DuckSphere()) and capsule.collides(other=Shape.Sphere(DuckSphere()))
+    assert not Capsule((5, 0, 0), (5, 0, 2), 0.1).collides(DuckSphere())

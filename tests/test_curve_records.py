@@ -56,6 +56,8 @@ def test_record_conventions(cls, fields, state, text, missing):
             cls(**given)
     with pytest.raises(ValueError, match="^pickle decode failed: trailing bytes found$"):
         cls(__pickle_state__=state + b".")
+    with pytest.raises(ValueError, match="^pickle decode failed: invalid type"):
+        cls(__pickle_state__=pickle.dumps(1.0, protocol=3))
     # abs_diff_eq: any object with the fields; each field alone decides.
     assert r.abs_diff_eq(r, 0.0) and not r.abs_diff_eq(r, -1.0)
     for k in range(len(values(r))):
@@ -81,8 +83,10 @@ def test_interval_arithmetic():
 
 @pytest.mark.parametrize("lo, hi, t, expected", [
     (2.0, 1.0, 0.0, 2.0),  # below min first, whatever max says
+    (2.0, 1.0, 1.5, 2.0),
     (2.0, 1.0, 3.0, 1.0),
     (math.nan, 1.0, 5.0, 1.0),  # a NaN bound never compares
+    (0.0, math.nan, 5.0, 5.0),
     (math.nan, math.nan, -3.0, -3.0),
 ])
 def test_clamp_with_reversed_or_nan_bounds_applies_the_plain_comparisons(lo, hi, t, expected):

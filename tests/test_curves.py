@@ -71,20 +71,22 @@ def test_pickled_state(row):
     cls, points, _, c = row
     args, kwargs = c.__getnewargs_ex__()
     state = points_state(points)
-    assert args == () and kwargs == {"__pickle_state__": state}
+    assert args == () and kwargs == {"__pickle_state__": state} and type(kwargs["__pickle_state__"]) is bytes
     assert pickle.loads(state) == {"points": points}
     odd = curve_of(cls, [(0.1, -0.0, math.nan)] + points[1:])
     flat = [x for p in xyzs(odd) for x in p]
     copies = [pickle.loads(pickle.dumps(odd, p)) for p in (2, 3, 4, 5)] + [copy.copy(odd), copy.deepcopy(odd)]
-    assert all(type(d) is cls and same_bits([x for p in xyzs(d) for x in p], flat) for d in copies)
+    assert all(type(d) is cls and d is not odd and same_bits([x for p in xyzs(d) for x in p], flat) for d in copies)
+    assert xyzs(cls(__pickle_state__=bytearray(state))) == [list(p) for p in points]
     with pytest.raises(ValueError, match="^pickle decode failed: trailing bytes found$"):
         cls(__pickle_state__=state + b"\x00")
     with pytest.raises(ValueError, match="^pickle decode failed: missing field `points`$"):
         cls(__pickle_state__=pickle.dumps({}, protocol=3))
     first = "p0" if cls in BEZIERS else "points"  # converted, and refused, before the state
-    with pytest.raises((TypeError, AttributeError)) as e:
-        cls(**{first: 5}, __pickle_state__=state)
-    assert e.value.__notes__ == [f"while processing '{first}'"]
+    for bad in (5, "abc"):
+        with pytest.raises((TypeError, AttributeError)) as e:
+            cls(**{first: bad}, __pickle_state__=state)
+        assert e.value.__notes__ == [f"while processing '{first}'"]
 
 
 def test_derivatives_match_finite_differences(row):
@@ -112,11 +114,12 @@ def test_arc_length_and_its_inverse(row):
     to_half = quad(speed, 0.0, 0.5, points=[0.25] if breaks else None)[0]
     assert c.arc_length_to(0.5) == pytest.approx(to_half, rel=1e-5)
     assert c.arc_length_to(7.0) == c.length() and c.arc_length_to(-1.0) == 0.0
-    for fraction in (0.2, 0.55, 0.9):
+    for fraction in (0.0, 0.2, 0.55, 0.9, 1.0):
         s = fraction * c.length()
         t = c.t_at_distance(s)
         # A Spline's subcurve is a new spline through fewer points, not the same path: measure it in place.
-        assert (c.arc_length_to(t) if cls is Spline else c.subcurve(0.0, t).length()) == pytest.approx(s, rel=1e-4)
+        measured = c.arc_length_to(t) if cls is Spline else c.subcurve(0.0, t).length()
+        assert measured == pytest.approx(s, rel=1e-4, abs=1e-4)
         assert xyz(c.point_at_distance(s)) == xyz(c.point(t))
     assert c.t_at_distance(-1.0) == 0.0 and c.t_at_distance(c.length() * 2) == 1.0
 
@@ -124,7 +127,7 @@ def test_arc_length_and_its_inverse(row):
 def test_nearest_matches_dense_sampling(row):
     _, _, _, c = row
     samples = np.array([xyz(c.point(t)) for t in np.linspace(0.0, 1.0, 4001)])
-    for query in [(2.0, 3.0, 0.0), (-1.0, -1.0, 2.0), (3.0, 2.0, -1.0)]:
+    for query in [(2.0, 3.0, 0.0), (-1.0, -1.0, 2.0), (5.0, 0.5, 0.5), (3.0, 2.0, -1.0)]:
         n = c.nearest(query)
         assert n.dist_sq == pytest.approx(np.min(np.sum((samples - query) ** 2, axis=1)), rel=1e-3)
         np.testing.assert_allclose(xyz(n.point), xyz(c.point(n.t)), atol=1e-6)
@@ -137,6 +140,8 @@ def test_trimmed_pieces_trace_the_original(row):
     assert xyzs(piece) == xyzs(c.subcurve(0.2, 0.7))
     left, right = c.split_at(0.4)
     assert xyzs(left) == xyzs(c.truncate_end(0.4)) and xyzs(right) == xyzs(c.truncate_start(0.4))
+    np.testing.assert_allclose(xyz(piece.point(0.0)), xyz(c.point(0.2)), atol=1e-6)
+    np.testing.assert_allclose(xyz(piece.point(1.0)), xyz(c.point(0.7)), atol=1e-5)
     for u in np.linspace(0.0, 1.0, 9):
         if cls in BEZIERS:  # reparametrised exactly
             for part, a, b in ((piece, 0.2, 0.7), (left, 0.0, 0.4), (right, 0.4, 1.0)):
@@ -144,7 +149,7 @@ def test_trimmed_pieces_trace_the_original(row):
         elif cls is Polyline:  # the same path
             assert c.distance_sq(piece.point(u)) < 1e-10
         np.testing.assert_allclose(xyz(c.reversed().point(u)), xyz(c.point(1.0 - u)), atol=2e-6)
-    assert xyzs(c.reversed().reversed()) == xyzs(c)
+    assert xyzs(c.reversed().reversed()) == xyzs(c) and xyzs(c.reversed()) == xyzs(c)[::-1]
 
 
 def test_transforms_move_every_sample_point(row):
@@ -160,7 +165,7 @@ def test_transforms_move_every_sample_point(row):
         (c.transformed(aff), aff.transform_point3),
     ]:
         assert type(moved) is cls
-        for t in (0.0, 0.55, 1.0):
+        for t in (0.0, 0.3, 0.55, 1.0):
             np.testing.assert_allclose(xyz(moved.point(t)), xyz(f(c.point(t))), atol=2e-5)
 
 
@@ -204,6 +209,21 @@ def test_rotations_store_zero_as_plus_zero():
     assert bits(c.scaled(1.0).points[0].x) == bits(-0.0)
 
 
+def test_rotated_quat_builds_the_matrix_of_an_unnormalised_quaternion():
+    f = np.float32
+    x, y, z, w = (f(v) for v in (0.3, -0.5, 0.7, 1.1))
+    x2, y2, z2 = x + x, y + y, z + z
+    xx, xy, xz, yy, yz, zz = x2 * x, y2 * x, z2 * x, y2 * y, z2 * y, z2 * z
+    wx, wy, wz = x2 * w, y2 * w, z2 * w
+    c0 = np.array([f(1) - (yy + zz), xy + wz, xz - wy], dtype=f)
+    c1 = np.array([xy - wz, f(1) - (xx + zz), yz + wx], dtype=f)
+    c2 = np.array([xz + wy, yz - wx, f(1) - (xx + yy)], dtype=f)
+    p = np.array([1.5, -2.25, 0.1], dtype=f)
+    expected = ((c0 * p[0] + c1 * p[1]) + c2 * p[2]).astype(float).tolist()
+    moved = Polyline([p.astype(float).tolist()]).rotated_quat((0.3, -0.5, 0.7, 1.1))
+    assert same_bits(xyz(moved.points[0]), expected)
+
+
 # ---- Bezier classes ----
 
 
@@ -217,14 +237,65 @@ def test_cubic_second_derivative_is_grouped_as_the_classes_fix_it():
     assert not same_bits(xyz(c.acceleration(0.0)), library_grouping.astype(float).tolist())
 
 
+def f32_dot(a, b):
+    return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2]
+
+
+def f32_cross(a, b):
+    return np.array([a[1] * b[2] - b[1] * a[2], a[2] * b[0] - b[2] * a[0], a[0] * b[1] - b[0] * a[1]])
+
+
+def f32_unit(v):
+    r = np.float32(1) / np.sqrt(f32_dot(v, v))
+    return v * r if np.isfinite(r) and r > 0 else np.zeros(3, np.float32)
+
+
+@pytest.mark.parametrize("t", [0.0, 0.3])
+def test_cubic_normal_binormal_and_curvature_take_the_classes_second_derivative(t):
+    f = np.float32
+    P = np.random.default_rng(1).uniform(-10.0, 10.0, (4, 3)).astype(f)
+    c = CubicBezier(*P.tolist())
+    u, s = f(t), f(1) - f(t)
+    D0, D1, D2 = ((P[k + 1] - P[k]) * f(3) for k in range(3))
+    v = (D0 * s + D1 * u) * s + (D1 * s + D2 * u) * u
+    speed = np.sqrt(f32_dot(v, v))
+
+    def frame(A0, A1):
+        a = A0 * s + A1 * u
+        T = f32_unit(v)
+        N = f32_unit(a - T * f32_dot(a, T))
+        turn = f32_cross(v, a)
+        return [N, f32_cross(T, N), [np.sqrt(f32_dot(turn, turn)) / (speed * (speed * speed))]]
+
+    own = frame(((P[0] - (P[1] + P[1])) + P[2]) * f(6), ((P[1] - (P[2] + P[2])) + P[3]) * f(6))
+    library = frame(f(6) * (P[0] + (P[2] - f(2) * P[1])), f(6) * (P[1] + (P[3] - f(2) * P[2])))
+    got = [xyz(c.normal(t)), xyz(c.binormal(t)), [c.curvature(t)]]
+    for value, expected, other in zip(got, own, library):
+        assert same_bits(value, np.asarray(expected, dtype=f).astype(float).tolist())
+        # The sample tells the two groupings apart.
+        assert not same_bits(value, np.asarray(other, dtype=f).astype(float).tolist())
+
+
 def test_straight_cubic_has_no_normal_and_extrapolates_unless_clamped():
     c = CubicBezier((0, 0, 0), (1, 0, 0), (2, 0, 0), (3, 0, 0))
-    assert [xyz(f(0.4)) for f in (c.velocity, c.acceleration, c.normal, c.binormal)] == [[3, 0, 0]] + [[0, 0, 0]] * 3
+    for t in (0.0, 0.4, 1.0):
+        assert [xyz(f(t)) for f in (c.velocity, c.acceleration, c.tangent, c.normal, c.binormal)] == (
+            [[3, 0, 0], [0, 0, 0], [1, 0, 0], [0, 0, 0], [0, 0, 0]])
+        assert c.curvature(t) == 0.0
+    assert c.t_at_distance(1.5) == pytest.approx(0.5, abs=1e-6)
     assert [xyz(c.point(1.5)), xyz(c.point_clamped(1.5))] == [[4.5, 0, 0], [3, 0, 0]]
     assert xyz(c.point_clamped(-3)) == [0, 0, 0]
     assert c.curvature(0.4) == 0.0 and all(math.isnan(x) for x in xyz(c.point_clamped(math.nan)))
     # Newton's inversion stops where the speed vanishes instead of dividing by it.
     assert CubicBezier((0, 0, 0), (0, 0, 0), (1, 0, 0), (2, 0, 0)).t_at_distance(0.0) == 0.0
+
+
+def test_quadratic_acceleration_is_constant_but_t_is_still_read():
+    c = curve_of(QuadraticBezier, BENT[:3])
+    assert xyz(c.acceleration(0.0)) == xyz(c.acceleration(123.0)) == [2.0, -3.0, -4.0]
+    with pytest.raises(TypeError) as e:
+        c.acceleration("t")
+    assert e.value.__notes__ == ["while processing 't'"]
 
 
 @pytest.mark.parametrize("cls", BEZIERS)
@@ -264,16 +335,25 @@ def test_no_points_and_one_point(cls):
     assert repr(empty.nearest((1, 2, 3))) == "Nearest(t=0, point=[0, 0, 0], dist_sq=inf)"
     box = empty.aabb()
     assert all(math.isnan(x) for x in xyz(box.center)) and list(box.half_extents) == [-math.inf] * 3
-    assert empty.subcurve(0.2, 0.4).points == []
+    assert empty.subcurve(0.2, 0.4).points == [] and empty.reversed().points == []
     assert empty.__getnewargs_ex__()[1]["__pickle_state__"] == points_state([])
     one = cls([(1.0, 2.0, 3.0)])
     for t in (-1.0, 0.5, math.nan):
         assert xyz(one.point(t)) == [1, 2, 3] and xyz(one.velocity(t)) == [0, 0, 0] and one.curvature(t) == 0.0
     assert repr(one.nearest((1, 2, 5))) == "Nearest(t=0, point=[1, 2, 3], dist_sq=4)"
     assert xyzs(one.subcurve(0.1, 0.2)) == [[1, 2, 3]]
+
+
+@pytest.mark.parametrize("cls", [Spline, Polyline])
+def test_point_lists_take_any_sequence_but_str(cls):
     with pytest.raises(TypeError, match="^Can't extract `str` to `Vec`") as e:
         cls(points="abc")
     assert e.value.__notes__ == ["while processing 'points'"]
+    with pytest.raises(TypeError, match="^'int' object is not an instance of 'Sequence'"):
+        cls(5)
+    assert len(cls(np.zeros((1001, 3))).__getnewargs_ex__()[1]["__pickle_state__"]) > 1001 * 27
+    big = cls([(k, -k, 0.5 * k) for k in range(1001)])
+    assert pickle.loads(big.__getnewargs_ex__()[1]["__pickle_state__"])["points"][1000] == (1000.0, -1000.0, 500.0)
 
 
 def test_spline_shapes():

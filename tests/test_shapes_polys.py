@@ -80,12 +80,28 @@ def test_shape_table_conventions(check, cls, args, body, text, fields, missing):
 
 
 @pytest.mark.parametrize(
+    "cls, good, bad, error, note",
+    [
+        (ConvexPolygon, ((0, 0, 0), (0, 0, 1), [(0, 0)]), ((0, 0, 0), (0, 0, 1), "ab"), TypeError, "vertices_2d"),
+        (ConvexPolytope, ([((0, 0, 1), 1)], [(0, 0, 0)]), ([[(0, 0, 1), 1]], None), TypeError, "planes"),
+        (Pointcloud, ([(0, 0, 0)],), (None, [0, 1]), TypeError, "r_range"),
+    ],
+)
+def test_fields_convert_before_state_and_missing_check(cls, good, bad, error, note):
+    with pytest.raises(error) as e:
+        cls(*bad, __pickle_state__=state(cls(*good)))
+    assert e.value.__notes__ == [f"while processing '{note}'"]
+    assert state(cls(*[None] * len(good), __pickle_state__=state(cls(*good)))) == state(cls(*good))
+
+
+@pytest.mark.parametrize(
     "obj, key, change, message",
     [
         (ConvexPolygon((0, 0, 0), (0, 0, 1), [(0, 0), (1, 0), (0, 1)]), None, dict(edge_offsets_2d=[0.0]),
          "invalid length 1, expected edge_offsets_2d with one entry per 2-D vertex (3)"),
         (ConvexPolytope([((0, 0, 1), 1)], []), None, dict(planes=[((0, 0, 1),)]), "expected struct Plane with 2 elements"),
         (Pointcloud([(1, 2, 3)] * 2), "tree", dict(starts=[0, 3, 8]), "run start 3 of leaf 0 is not a multiple of 8"),
+        (Pointcloud([(1, 2, 3), (4, 5, 6)]), "tree", dict(afforded=[[], []]), "expected 3 afforded arrays, got 2"),
         (Pointcloud([(1, 2, 3)]), "spheres", dict(len=17), "len 17 exceeds the capacity 16"),
     ],
 )
@@ -120,14 +136,17 @@ def test_polygon_vertices_run_counterclockwise_and_are_narrowed():
 def test_polytope_lists_and_the_given_box():
     p = ConvexPolytope([((0, 0, 2), 1.5)], [(0.1, 0, 0)])
     assert p.planes == [([0, 0, 2], 1.5)] and p.vertices == [[f32(0.1), 0, 0]]
+    assert repr(ConvexPolytope([], [])) == "ConvexPolytope(planes: 0, vertices: 0)"
     far = Cuboid((9, 9, 9), EYE, (1, 2, 3))
     for box in (far, types.SimpleNamespace(center=(9, 9, 9), axes=EYE, half_extents=(1, 2, 3))):
         assert state(ConvexPolytope.with_obb(FACES, CORNERS, box)) == p_stream(polytope_state(state(far)[2:-1]))
     with pytest.raises(TypeError, match="^'list' object is not an instance of 'tuple'"):
         ConvexPolytope([[(0, 0, 1), 1]], [])
+    with pytest.raises(ValueError, match="^expected tuple of length 2, but got tuple of length 3"):
+        ConvexPolytope([((0, 0, 1), 1, 2)], [])
 
 
-@pytest.mark.parametrize("offset", [0.1, -3])
+@pytest.mark.parametrize("offset", [0.25, 0.1, -3])
 def test_swept_moves_every_face_plane_by_the_offset(offset):
     p = ConvexPolytope(FACES, CORNERS)
     plain, moved = p.swept((0.5, 1, 0)), p.swept(Vec3(0.5, 1, 0), offset)
@@ -144,11 +163,13 @@ def test_cloud_ranges(np):
     f = np.float32
     norm = float(np.sqrt((f(0.1) * f(0.1) + f(0.2) * f(0.2)) + f(0.3) * f(0.3)))
     assert r_range(Pointcloud([])) == (0, 0) and plain_state(Pointcloud([]))["point_radius"] == 0
+    assert r_range(Pointcloud([(1, 2, 3)], (2, 1))) == (2, 1)
     assert r_range(Pointcloud.from_list([], 0.1)) == (0, f32(0.1))
     assert r_range(Pointcloud.from_list([(3, 4, 0), (0, 0, 1)], 0.5)) == (1, 5.5)
     assert r_range(Pointcloud.from_list([(0.1, 0.2, 0.3)], 0)) == (norm, norm)
     assert r_range(Pointcloud.from_numpy([[1, 2, 2]])) == (3, f32(3 + f32(0.033)))
     assert plain_state(Pointcloud.from_numpy(np.zeros((0, 3))))["point_radius"] == 0.032999999821186066
+    assert r_range(Pointcloud.from_numpy(np.zeros((0, 3)), 0.2)) == (0, f32(0.2))
 
 
 def test_from_numpy_reads_through_strides_and_leaves_the_array(np):
@@ -165,9 +186,10 @@ def test_from_numpy_reads_through_strides_and_leaves_the_array(np):
         assert str(e.value) == message
 
 
+@pytest.mark.parametrize("sign", [1, -1])
 @pytest.mark.parametrize("bad", [NAN, INF, 1e39])
-def test_clouds_of_non_finite_points_are_refused(bad, np):
-    points = [(0, 0, 0), (1, -bad, 2)]
+def test_clouds_of_non_finite_points_are_refused(bad, sign, np):
+    points = [(0, 0, 0), (1, sign * bad, 2)]
     for build in (lambda: Pointcloud(points), lambda: Pointcloud.from_list(points, 0.1),
                   lambda: Pointcloud.from_numpy(np.array(points))):
         with pytest.raises(ValueError) as e:

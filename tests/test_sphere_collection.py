@@ -1,6 +1,7 @@
 """SphereCollection: growth by sixteen lanes, padding, pickled state (capacity included, layout refused when
 broken), signed indexing, the eight-lane test at its boundary, and the borrow flag against re-entry."""
 
+import copy
 import math
 import pickle
 import struct
@@ -11,7 +12,7 @@ from support import p_stream
 from vexorin import Sphere, SphereCollection
 
 NAN = float("nan")
-OUT_OF_RANGE = "^SphereCollection index out of range"
+OUT_OF_RANGE = "^SphereCollection index out of range$"
 
 
 def state(obj):
@@ -44,23 +45,26 @@ def test_empty_collection():
             read()
     assert arrays(sc) == {"x": [], "y": [], "z": [], "r": [], "len": 0}
     assert SphereCollection.__dataclass_fields__ == {} and sc.__dict__ == {}
+    assert SphereCollection.__text_signature__ == "(*, __pickle_state__=None)"
     # A reservation is invisible; one that no buffer could hold is refused as failed.
     assert state(SphereCollection.with_capacity(100)) == state(sc)
-    for cap in (2**63, 2**64 - 1):
-        with pytest.raises(MemoryError):
+    for cap, error in ((2**63, MemoryError), (2**64 - 1, MemoryError), (2**64, OverflowError), (-1, OverflowError),
+                       (1.5, TypeError)):
+        with pytest.raises(error):
             SphereCollection.with_capacity(cap)
 
 
-def test_push_grows_by_sixteen_lanes_and_round_trips():
-    sc = SphereCollection.with_capacity(40)
+@pytest.mark.parametrize("make", [SphereCollection, lambda: SphereCollection.with_capacity(40)], ids=["new", "reserved"])
+def test_push_grows_by_sixteen_lanes_and_round_trips(make):
+    sc = make()
     for i, s in enumerate(spheres(17)):
         sc.push(s)
         assert len(arrays(sc)["x"]) == (16 if i < 16 else 32)
     assert arrays(sc)["len"] == 17 and all(math.isnan(r) for r in arrays(sc)["r"][17:])
     assert [fields(s) for s in sc] == [fields(s) for s in spheres(17)]
     assert sc.abs_diff_eq(SphereCollection.from_slice(spheres(17)), 0.0)
-    for p in range(2, 6):
-        assert state(pickle.loads(pickle.dumps(sc, protocol=p))) == state(sc)
+    for c in [pickle.loads(pickle.dumps(sc, protocol=p)) for p in range(2, 6)] + [copy.deepcopy(sc)]:
+        assert state(c) == state(sc) and c is not sc
 
 
 def test_from_slice_layout():
@@ -69,6 +73,18 @@ def test_from_slice_layout():
     assert a["len"] == 3 and [len(a[k]) for k in "xyzr"] == [16] * 4 and a["x"] == [1, 5, 8] + [0.0] * 13
     assert a["r"][:3] == [4, struct.unpack("<f", struct.pack("<f", 0.1))[0], -1]
     assert all(math.isnan(r) for r in a["r"][3:])
+    assert arrays(SphereCollection.from_slice([])) == arrays(SphereCollection())
+
+
+@pytest.mark.parametrize("arg, error, message", [
+    ("abc", TypeError, "Can't extract `str` to `Vec`"),
+    (5, TypeError, "'int' object is not an instance of 'Sequence'"),
+    ([Sphere((0, 0, 0), 1), 5], AttributeError, "'int' object has no attribute 'center'"),
+])
+def test_from_slice_refusals(arg, error, message):
+    with pytest.raises(error) as e:
+        SphereCollection.from_slice(arg)
+    assert str(e.value) == message and e.value.__notes__ == ["while processing 'spheres'"]
 
 
 def test_indexing():
@@ -79,8 +95,13 @@ def test_indexing():
             sc[bad]
     with pytest.raises(IndexError, match=OUT_OF_RANGE):
         sc.get(3)  # capacity 16, len 3
-    with pytest.raises(OverflowError):
-        sc.get(-1)
+    for bad in (lambda: sc.get(-1), lambda: sc[2**64]):
+        with pytest.raises(OverflowError):
+            bad()
+    for bad in (1.0, slice(0, 1)):
+        with pytest.raises(TypeError):
+            sc[bad]
+    assert type(sc[0]) is Sphere and sc[0] is not sc[0]
 
 
 def test_touching_counts_and_nan_never_hits():
@@ -90,8 +111,11 @@ def test_touching_counts_and_nan_never_hits():
     lanes = SphereCollection.from_slice([Sphere((0, 0, 0), NAN)] + spheres(9, 10))
     assert not lanes.any_collides_sphere(Sphere((0, 0, 0), 1))
     assert lanes.any_collides_sphere(Sphere((18, 36, -18), 1))  # lane 9, in the second group of eight
-    with pytest.raises(TypeError, match="^'Duck' object is not an instance of 'Sphere'"):
-        sc.any_collides_sphere(Duck((0, 0, 0), 1))
+    for arg, message in ((Duck((0, 0, 0), 1), "'Duck' object is not an instance of 'Sphere'"),
+                         (None, "'None' is not an instance of 'Sphere'")):
+        with pytest.raises(TypeError) as e:
+            sc.any_collides_sphere(arg)
+        assert str(e.value) == message and e.value.__notes__ == ["while processing 'sphere'"]
 
 
 def test_clear_keeps_capacity_and_centres():
@@ -112,6 +136,8 @@ def test_abs_diff_eq():
     assert moved.abs_diff_eq(SphereCollection.from_slice([Sphere((0, 0, 0), 0.5)]), 0.25)
     assert not moved.abs_diff_eq(SphereCollection.from_slice([Sphere((0, 0, 0), 0.5)]), 0.2499)
     assert not made.abs_diff_eq(SphereCollection.from_slice(spheres(2)), 1e9)
+    with pytest.raises(TypeError, match="^'list' object is not an instance of 'SphereCollection'"):
+        made.abs_diff_eq([], 0)
 
 
 def lanes_state(n, lanes=16, r_lanes=16):

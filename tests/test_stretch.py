@@ -96,6 +96,12 @@ def test_a_zero_translation_gives_the_shape_itself(shape):
     assert same._0.abs_diff_eq(shape, 0.0)
 
 
+def test_the_translation_goes_through_the_vector_converter():
+    with pytest.raises(AttributeError) as e:
+        Sphere((0, 0, 0), 1).stretch("up")
+    assert e.value.__notes__ == ["while processing 'translation'"]
+
+
 def test_the_sphere_becomes_the_capsule_of_its_path():
     (swept,) = Sphere((0, 0, 0), 1).stretch((0, 0, 2))
     match swept:
