@@ -197,6 +197,19 @@ def test_clouds_of_non_finite_points_are_refused(bad, sign, np):
         assert str(e.value) == "Pointcloud points must be finite" and not hasattr(e.value, "__notes__")
 
 
+@pytest.mark.parametrize("cause, error, message", [
+    ("TooManyPoints", ValueError, "too many points for Pointcloud"),
+    ("NonFinite", ValueError, "Pointcloud points must be finite"),
+    ("OutOfMemory", MemoryError, ""),
+])
+def test_each_refusal_of_the_point_tree_raises_its_error(cause, error, message):
+    # Most causes are out of Python's reach (2**32 points): the probe raises what a build refused with it raises.
+    probe = pytest.importorskip("_shapes_probe")
+    with pytest.raises(BaseException) as e:
+        probe.Convert.refused_cloud(cause)
+    assert (type(e.value), str(e.value)) == (error, message)
+
+
 @pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", ""), reason="the sanitizer reserves address space")
 def test_a_cloud_beyond_the_memory_limit_is_a_memory_error(np):
     # Points near the origin are afforded to every leaf: memory grows with the square of their count.

@@ -140,6 +140,27 @@ def test_abs_diff_eq():
         made.abs_diff_eq([], 0)
 
 
+# (call, error, text or None for the interpreter's own, the parameter named in the note)
+REFUSED_ARGUMENTS = [
+    (lambda: SphereCollection.from_slice("ab"), TypeError, "Can't extract `str` to `Vec`", "spheres"),
+    (lambda: SphereCollection.from_slice(5), TypeError, "'int' object is not an instance of 'Sequence'", "spheres"),
+    (lambda: SphereCollection.with_capacity(-1), OverflowError, None, "cap"),
+    (lambda: SphereCollection.with_capacity(1.5), TypeError, None, "cap"),
+    (lambda: SphereCollection().any_collides_sphere(None), TypeError, "'None' is not an instance of 'Sphere'",
+     "sphere"),
+    (lambda: SphereCollection().abs_diff_eq(5, 0.1), TypeError,
+     "'int' object is not an instance of 'SphereCollection'", "rhs"),
+]
+
+
+@pytest.mark.parametrize("call, error, text, name", REFUSED_ARGUMENTS)
+def test_refused_arguments(call, error, text, name):
+    with pytest.raises(error) as e:
+        call()
+    assert type(e.value) is error and text in (None, str(e.value))
+    assert e.value.__notes__ == [f"while processing '{name}'"]
+
+
 def lanes_state(n, lanes=16, r_lanes=16):
     zeros = [0.0] * lanes
     return p_stream({"x": zeros, "y": zeros, "z": zeros, "r": [1.0] * r_lanes, "len": n})

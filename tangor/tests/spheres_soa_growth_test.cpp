@@ -74,4 +74,24 @@ TEST(SpheresSoAGrowth, AppendInPlaceWritesTheFreshLayout) {
   EXPECT_EQ(std::bit_cast<std::uint32_t>(a.rs()[341]), 0x7FC00000u);
 }
 
+// A copy leaves the storage grown ahead behind (stride = capacity) and
+// writes what the original writes; pushes on it grow it past that storage
+// as on any array.
+TEST(SpheresSoAGrowth, CopiesHoldTheCapacityAndGrowOnPush) {
+  const auto all = spheres(5000, 5);
+  SpheresSoA grown;
+  for (std::size_t i = 0; i < 3000; ++i) grown.push(all[i]);
+  ASSERT_GT(grown.stride, grown.capacity);
+  SpheresSoA copied(grown);
+  SpheresSoA assigned = SpheresSoA::from_slice(all);
+  assigned = grown;
+  for (SpheresSoA* copy : {&copied, &assigned}) {
+    EXPECT_EQ(copy->stride, copy->capacity);
+    EXPECT_EQ(copy->data.size(), 4 * copy->capacity);
+    EXPECT_EQ(encode(*copy), encode(grown));
+    for (std::size_t i = 3000; i < all.size(); ++i) copy->push(all[i]);
+    EXPECT_EQ(encode(*copy), encode(SpheresSoA::from_slice(all)));
+  }
+}
+
 }  // namespace

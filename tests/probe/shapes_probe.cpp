@@ -2,6 +2,11 @@
 // of the class Convert that returns what it converted. It links the module's
 // classes but makes class objects of its own (listed in it beside Convert):
 // its shapes are exact instances for its converters, the module's are not.
+// Convert.refused_cloud(cause) raises what a point cloud build refused with
+// the named cause raises; most causes cannot be reached from Python.
+#include <string>
+
+#include "shapes/pointcloud.hpp"
 #include "shapes/capsule.hpp"
 #include "shapes/cuboid.hpp"
 #include "shapes/cylinder.hpp"
@@ -29,6 +34,14 @@ T same(T value) {
 // The value, or None when the converter refused with an ordinary error.
 std::optional<tangor::Sphere> maybe_sphere(PyObject* o) { return try_cast<tangor::Sphere>(o); }
 
+void refused_cloud(Str cause) {
+    using tangor::pointcloud::capt::NewCaptError;
+    for (NewCaptError e : {NewCaptError::TooManyPoints, NewCaptError::NonFinite, NewCaptError::InvalidLaneCount,
+                           NewCaptError::OutOfMemory})
+        if (tangor::pointcloud::capt::name(e) == cause.text) vx::shapes::built_cloud(e);
+    raise_value_error("no such cause: " + std::string(cause.text));
+}
+
 const MethodTable convert_methods = [] {
     using D = Declare<PyConvert>;
     return MethodTable{
@@ -42,6 +55,7 @@ const MethodTable convert_methods = [] {
         D::static_method<"plane(o)", &same<tangor::Plane>>(),
         D::static_method<"vec3(o)", &same<curvel::Vec3>>(),
         D::static_method<"maybe_sphere(o)", &maybe_sphere>(),
+        D::static_method<"refused_cloud(cause)", &refused_cloud>(),
     };
 }();
 const ClassDef& PyConvert::def() {

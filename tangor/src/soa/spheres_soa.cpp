@@ -70,6 +70,18 @@ std::size_t grouped_lanes(const SpheresSoA& s) { return s.capacity / kWidth * kW
 
 }  // namespace
 
+// The storage grown ahead of the capacity is left behind: it holds nothing
+// yet, and copying it would cost up to four times the lanes' memory.
+SpheresSoA::SpheresSoA(const SpheresSoA& other) : capacity(other.capacity), len(other.len), stride(other.capacity) {
+  data.resize_for_overwrite(4 * stride);
+  copy_lanes(other, capacity, *this, 0);
+}
+
+SpheresSoA& SpheresSoA::operator=(const SpheresSoA& other) {
+  if (this != &other) *this = SpheresSoA(other);
+  return *this;
+}
+
 SpheresSoA SpheresSoA::with_capacity(std::size_t) {
   // Nothing is reserved: the first push replaces the storage anyway.
   return SpheresSoA{};

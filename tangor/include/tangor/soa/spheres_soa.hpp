@@ -27,9 +27,9 @@ inline constexpr float kSpareRadius = std::bit_cast<float>(std::uint32_t{0x7FC00
 constexpr std::size_t lanes_for(std::size_t n) { return (n + 15) & ~std::size_t{15}; }
 
 // Up to this many lanes an array is stored at exactly its capacity and grows
-// by sixteen lanes at a time; beyond it the storage grows by half again, so
-// that n pushes copy O(n) lanes in all. The copies below it are a few
-// kilobytes.
+// by sixteen lanes at a time; beyond it the storage, when full, grows to four
+// times its size (the capacity still by sixteen), so that n pushes copy O(n)
+// lanes in all. The copies below it are a few kilobytes.
 inline constexpr std::size_t kCompactLanes = 256;
 
 // Spheres as four arrays, one after the other in `data`: x, y, z, then the
@@ -43,11 +43,18 @@ inline constexpr std::size_t kCompactLanes = 256;
 // radius NaN, so that the lane kernels may run over all capacity lanes
 // without looking at len; lanes past the capacity are storage not yet
 // written, which nothing reads. Read lanes through xs(), ys(), zs(), rs().
+// A copy holds the capacity's lanes alone (its stride is the capacity).
 struct SpheresSoA {
   AlignedBuffer<float> data{kSpheresAlignment};
   std::size_t capacity = 0;
   std::size_t len = 0;
   std::size_t stride = 0;
+
+  SpheresSoA() = default;
+  SpheresSoA(const SpheresSoA& other);
+  SpheresSoA(SpheresSoA&&) noexcept = default;
+  SpheresSoA& operator=(const SpheresSoA& other);
+  SpheresSoA& operator=(SpheresSoA&&) noexcept = default;
 
   // Empty (capacity 0) whatever n: the first push grows to sixteen lanes.
   static SpheresSoA with_capacity(std::size_t n);
