@@ -92,6 +92,11 @@ TEST(SpheresSoAGrowth, CopiesHoldTheCapacityAndGrowOnPush) {
     for (std::size_t i = 3000; i < all.size(); ++i) copy->push(all[i]);
     EXPECT_EQ(encode(*copy), encode(SpheresSoA::from_slice(all)));
   }
+  // What a move leaves behind is an empty array that grows again.
+  SpheresSoA moved(std::move(grown));
+  EXPECT_EQ(encode(grown), encode(SpheresSoA()));
+  grown.push(all[0]);
+  EXPECT_EQ(encode(grown), encode(SpheresSoA::from_slice(std::span(all).first(1))));
 }
 
 }  // namespace

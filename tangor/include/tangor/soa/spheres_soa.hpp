@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "tangor/aligned_buffer.hpp"
 #include "tangor/serialize.hpp"
@@ -52,9 +53,20 @@ struct SpheresSoA {
 
   SpheresSoA() = default;
   SpheresSoA(const SpheresSoA& other);
-  SpheresSoA(SpheresSoA&&) noexcept = default;
+  // A moved-from array is empty (capacity 0), never a length over no storage.
+  SpheresSoA(SpheresSoA&& other) noexcept
+      : data(std::move(other.data)),
+        capacity(std::exchange(other.capacity, 0)),
+        len(std::exchange(other.len, 0)),
+        stride(std::exchange(other.stride, 0)) {}
   SpheresSoA& operator=(const SpheresSoA& other);
-  SpheresSoA& operator=(SpheresSoA&&) noexcept = default;
+  SpheresSoA& operator=(SpheresSoA&& other) noexcept {
+    data = std::move(other.data);
+    capacity = std::exchange(other.capacity, 0);
+    len = std::exchange(other.len, 0);
+    stride = std::exchange(other.stride, 0);
+    return *this;
+  }
 
   // Empty (capacity 0) whatever n: the first push grows to sixteen lanes.
   static SpheresSoA with_capacity(std::size_t n);
