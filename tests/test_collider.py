@@ -58,10 +58,23 @@ def test_mask_and_repr():
     ([((1, 0, 0), 10), ((0, 0, 0), 1)], (1, 0, 0, 10)),
     ([((-1, 0, 0), 1), ((1, 0, 0), 1)], (0, 0, 0, 2)),
     ([((0, 0, 0), 0), ((5, 0, 0), 1)], (3, 0, 0, 3)),  # a member at the origin of radius 0 is a member
+    # ((R + r) + dist)·0.5: R + (r + dist) would give 233.7129
+    ([((74.87458, 163.4783, 27.276878), 123.33286), ((-95.82652, 160.00191, 20.288244), 173.21349)],
+     (-35.39025115966797, 161.2327117919922, 22.76255226135254, 233.71292114257812)),
+    # r + dist exceeds R by a subnormal: the bound grows, though the member's offset squared is below
+    # (R − r)²·0.999 once rounded
+    ([((0, 0, 0), 4.2824936e-23), ((4.2010018e-23, 0, 0), 1.0706234e-23)], (0, 0, 0, 4.548254541876093e-23)),
 ])
 def test_grow_step(spheres, expected):
+    """The same step grows the bound in add, in include (self's bound by the other's) and in the rebuild after
+    decoding."""
     c = build(*(Sphere(center, r) for center, r in spheres))
     assert bound(c) == expected
+    first, *rest = spheres
+    included = build(Sphere(*first))
+    included.include(build(*(Sphere(center, r) for center, r in rest)))
+    assert bound(included) == expected
+    assert bound(Collider(__pickle_state__=state(c))) == expected
 
 
 def test_unbounded_kinds_make_the_radius_infinite_for_good():
