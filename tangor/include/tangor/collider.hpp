@@ -121,8 +121,9 @@ struct Collider {
   // not rigid (a quaternion of non-unit length, a matrix that scales or
   // shears) the lanes are taken afresh from the moved items and the bound is
   // rebuilt, so every bound still encloses what it bounds. A point cloud
-  // takes the inverse of the move into its inverse_transform; a singular
-  // move leaves the clouds as they are. `mask` never changes.
+  // takes the inverse of the move into its inverse_transform, as a
+  // Pointcloud moved alone does (a singular move gives it a non-finite one).
+  // `mask` never changes.
   void translate(Vec3 t);
   void rotate_quat(Quat q);
   void rotate_mat(const Mat3& m);
