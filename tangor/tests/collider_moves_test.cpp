@@ -223,6 +223,74 @@ TEST(ColliderMoves, BoundsEncloseAfterEveryMove) {
   }
 }
 
+// The world points of a cloud: its stored points through the inverse of its
+// inverse_transform, solved in double precision.
+std::vector<oracle::D3> world_points(const Pointcloud& cloud) {
+  using oracle::D3;
+  const Affine3 inv = cloud.inverse_transform.value_or(Affine3{});
+  const D3 a = oracle::to_d(inv.matrix3.x_axis);
+  const D3 b = oracle::to_d(inv.matrix3.y_axis);
+  const D3 c = oracle::to_d(inv.matrix3.z_axis);
+  const D3 bc = oracle::cross(b, c), ca = oracle::cross(c, a), ab = oracle::cross(a, b);
+  const double det = oracle::dot(a, bc);
+  std::vector<D3> out;
+  for (std::size_t i = 0; i < cloud.spheres.len; ++i) {
+    const D3 p = oracle::to_d(cloud.spheres.sphere(i).center) - oracle::to_d(inv.translation);
+    out.push_back(D3{oracle::dot(bc, p), oracle::dot(ca, p), oracle::dot(ab, p)} * (1.0 / det));
+  }
+  return out;
+}
+
+// Every point of the member (its support in 26 directions, in double
+// precision) lies in the lane and, while nothing is unbounded, in the
+// overall bound.
+::testing::AssertionResult holds(const Collider<>& c, const Sphere& lane, const oracle::Support& member) {
+  for (int k = 0; k < 27; ++k) {
+    const oracle::D3 dir{double(k % 3) - 1, double(k / 3 % 3) - 1, double(k / 9) - 1};
+    if (k == 13) continue;
+    const oracle::D3 p = member(dir);
+    for (const Sphere& bound : {lane, c.bounding}) {
+      if (std::isinf(bound.radius)) continue;
+      const double gap = oracle::norm(p - oracle::to_d(bound.center)) - bound.radius;
+      if (gap > 1e-4 * (1.0 + std::fabs(bound.radius)))
+        return ::testing::AssertionFailure() << "a point lies " << gap << " outside the sphere of radius "
+                                             << bound.radius;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A shearing matrix or a quaternion of non-unit length changes sizes: the
+// lanes and the bound are taken afresh from the moved members, and hold them.
+// Not checked: cuboids, polygons and polytopes, whose spheres come from
+// half extents and 2-D data that such a move keeps while it stretches their
+// axes, so that those spheres hold them only under moves that keep lengths.
+TEST(ColliderMoves, NonRigidMovesKeepLanesAndBoundAroundTheMembers) {
+  using namespace oracle;
+  Scene s(9);
+  for (int round = 0; round < 90; ++round) {
+    Collider<> c = s.collider(3, round % 5 ? ALL_KINDS & ~UNBOUNDED_KINDS : ALL_KINDS);
+    if (round % 2) {
+      const Quat q = s.rotation();
+      const float f = s.uniform(0.5f, 1.6f);
+      c.rotate_quat({q.x * f, q.y * f, q.z * f, q.w * f});
+    } else {
+      c.rotate_mat(Mat3{s.point(1.5f), s.point(1.5f), s.point(1.5f)});
+    }
+    const auto each = [&](const auto& collection, auto support) {
+      for (std::size_t i = 0; i < collection.items.size(); ++i)
+        ASSERT_TRUE(holds(c, collection.spheres.sphere(i), support(collection.items[i]))) << "round " << round;
+    };
+    for (std::size_t i = 0; i < c.spheres.len; ++i)
+      ASSERT_TRUE(holds(c, c.spheres.sphere(i), sphere_support(c.spheres.sphere(i))));
+    each(c.capsules, [](const Capsule& m) { return capsule_support(m); });
+    each(c.cylinders, [](const Cylinder& m) { return cylinder_support(m); });
+    each(c.points, [](const Point& m) { return points_support({to_d(m.position)}); });
+    each(c.segments, [](const curvel::LineSegment& m) { return segment_support(to_d(m.start), to_d(m.end)); });
+    each(c.pointclouds, [](const Pointcloud& m) { return inflate(points_support(world_points(m)), m.point_radius); });
+  }
+}
+
 // A rigid move carries the answers along: a query moved with the collider
 // gets the same answer (up to rounding near contact).
 TEST(ColliderMoves, RigidMovesKeepQueryAnswers) {
