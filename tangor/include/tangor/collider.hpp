@@ -166,7 +166,8 @@ inline bool well_inside(const Sphere& bound, const Sphere& member) {
   const Vec3 offset = member.center - bound.center;
   const float room = bound.radius - member.radius;
   const float limit = room * room * 0.999f;
-  return room >= 0.0f && limit >= FLT_MIN && limit <= FLT_MAX && dot(offset, offset) <= limit;
+  // One branch for the four tests: this runs once per sphere added.
+  return (room >= 0.0f) & (limit >= FLT_MIN) & (limit <= FLT_MAX) & (dot(offset, offset) <= limit);
 }
 
 // Inline: building a collider sphere by sphere is a hot loop.
