@@ -3,6 +3,7 @@ bytes, views, bounds, transforms, collider queries and the borrow flag against r
 
 import math
 import pickle
+import random
 
 import pytest
 
@@ -58,10 +59,23 @@ def test_mask_and_repr():
     ([((1, 0, 0), 10), ((0, 0, 0), 1)], (1, 0, 0, 10)),
     ([((-1, 0, 0), 1), ((1, 0, 0), 1)], (0, 0, 0, 2)),
     ([((0, 0, 0), 0), ((5, 0, 0), 1)], (3, 0, 0, 3)),  # a member at the origin of radius 0 is a member
+    # ((R + r) + dist)·0.5: R + (r + dist) would give 233.7129
+    ([((74.87458, 163.4783, 27.276878), 123.33286), ((-95.82652, 160.00191, 20.288244), 173.21349)],
+     (-35.39025115966797, 161.2327117919922, 22.76255226135254, 233.71292114257812)),
+    # r + dist exceeds R by a subnormal: the bound grows, though the member's offset squared is below
+    # (R − r)²·0.999 once rounded
+    ([((0, 0, 0), 4.2824936e-23), ((4.2010018e-23, 0, 0), 1.0706234e-23)], (0, 0, 0, 4.548254541876093e-23)),
 ])
 def test_grow_step(spheres, expected):
+    """The same step grows the bound in add, in include (self's bound by the other's) and in the rebuild after
+    decoding."""
     c = build(*(Sphere(center, r) for center, r in spheres))
     assert bound(c) == expected
+    first, *rest = spheres
+    included = build(Sphere(*first))
+    included.include(build(*(Sphere(center, r) for center, r in rest)))
+    assert bound(included) == expected
+    assert bound(Collider(__pickle_state__=state(c))) == expected
 
 
 def test_unbounded_kinds_make_the_radius_infinite_for_good():
@@ -387,6 +401,35 @@ def test_point_clouds_under_moves_and_scale():
         c.scaled(INF)
     assert state(c) == before
     assert c.try_stretch_d((0, 0, 1)) is None
+
+
+# Not orthonormal, and 1/det differs when det is taken as z·(x × y).
+GENERIC = Mat3((0.09, 0.97, 0.69), (-1.74, 1.03, 0.36), (-0.79, -1.88, 1.46))
+SINGULAR = Mat3((1, 2, 3), (4, 5, 6), (7, 8, 9))  # rank 2: 1/det is infinite
+CLOUD_MOVES = {
+    "scaled": ("scaled", 1.7),
+    "translated": ("translated", (0.3, -1.2, 2.5)),
+    "rotated_mat": ("rotated_mat", GENERIC),
+    "rotated_mat singular": ("rotated_mat", SINGULAR),
+    "rotated_quat": ("rotated_quat", (0.3, -0.5, 0.8, 1.1)),  # not of unit length
+    "transformed": ("transformed", Affine3.from_mat3_translation(GENERIC, (1, -2, 0.5))),
+    "transformed singular": ("transformed", Affine3.from_mat3_translation(SINGULAR, (1, -2, 0.5))),
+}
+
+
+@pytest.mark.parametrize("pending", [False, True])
+@pytest.mark.parametrize("method, arg", CLOUD_MOVES.values(), ids=CLOUD_MOVES)
+def test_held_clouds_move_as_clouds_do(method, arg, pending):
+    """A held cloud takes the bits a cloud moved alone takes, its inverse non-finite after a singular move; the
+    collider's bound stays finite."""
+    rng = random.Random(7)
+    cloud = Pointcloud([tuple(rng.uniform(-3, 3) for _ in range(3)) for _ in range(40)], (0, 1), 0.05)
+    if pending:  # composed with the move (scaled bakes it into the points)
+        cloud = cloud.rotated_mat(GENERIC).translated((1, 2, 3))
+    alone = getattr(cloud, method)(arg)
+    held = getattr(Collider.from_any(cloud), method)(arg)
+    assert state(held.pointclouds()[0]) == state(alone)
+    assert all(map(math.isfinite, bound(held)))
 
 
 def test_try_stretch_d():

@@ -194,6 +194,19 @@ def test_collides_equals_some_member_collides(seed):
         check(move(c), queries, label)
 
 
+@pytest.mark.parametrize("seed", range(3))
+def test_collides_through_the_query_index(seed):
+    """At least 32 members of each bounded kind (smaller kinds are never indexed) and far more than the 8 shape
+    queries after which an unchanged collider builds its query index: the answers stay those of the members."""
+    rng = random.Random(500 + seed)
+    members = [make(k, rng).translated(point(rng, 12)) for k in BOUNDED for _ in range(36)]
+    c = Collider.from_any(members)
+    queries = [make(k, rng).translated(point(rng, 12)) for k in QUERIES for _ in range(6)]
+    rng.shuffle(queries)
+    check(c, queries, "indexed")
+    assert 0 < sum(map(c.collides, queries)) < len(queries)
+
+
 @pytest.mark.parametrize("seed", range(80))
 def test_collides_other_equals_some_pair_collides(seed):
     rng = random.Random(1000 + seed)

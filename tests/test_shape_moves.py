@@ -206,16 +206,18 @@ def inverse(cols):  # det = a·(b × c); the rows b × c, c × a, a × b times 1
 
 
 DET = np.array([(0.05, 1.8, -1.42), (1.79, -0.75, -0.31), (1.31, -0.36, 0.2)], F)  # where c·(a × b) differs
+DET_RECIPROCAL = np.array([(0.09, 0.97, 0.69), (-1.74, 1.03, 0.36), (-0.79, -1.88, 1.46)], F)  # and so does 1/det
 QN = np.array([0.3, -0.7, 1.1, 0.9], F)  # not unit: it scales as well as turns
 P = np.array([1.25, -2.5, 0.3], F)
 
 
-def test_bits_of_the_quaternion_rule_and_the_cloud_inverse():
+@pytest.mark.parametrize("det", [DET, DET_RECIPROCAL])
+def test_bits_of_the_quaternion_rule_and_the_cloud_inverse(det):
     u, w2 = QN[:3], QN[3] + QN[3]
     turned = (P * (QN[3] * QN[3] - dot(u, u)) + u * (dot(u, P) + dot(u, P))) + cross(u, P) * w2
     assert bits(v(Sphere(P, 1).rotated_quat(QN.tolist()).center)) == bits(turned)
-    assert dot(DET[0], cross(DET[1], DET[2])) != dot(DET[2], cross(DET[0], DET[1]))
-    moved, inv = Pointcloud(CLOUD, (0, 1), 0.25).rotated_mat(Cols(DET.ravel().tolist())), inverse(DET)
+    assert dot(det[0], cross(det[1], det[2])) != dot(det[2], cross(det[0], det[1]))
+    moved, inv = Pointcloud(CLOUD, (0, 1), 0.25).rotated_mat(Cols(det.ravel().tolist())), inverse(det)
     stored = pickle.loads(raw(moved))["inverse_transform"]
     assert bits(stored) == bits(np.ravel([*inv, -mat_vec(inv, np.zeros(3, F))]))
     baked, fwd = pickle.loads(raw(moved.scaled(2))), inverse(inv)

@@ -18,35 +18,37 @@
 
 namespace vx::shapes {
 
+// The body of a method: the library's move applied to the copy taken as v.
+template <class V, class Arg, auto Move>
+V moved(V v, Arg arg) {
+    Move(v, arg);
+    return v;
+}
+
 // The library's moves of each kind are the classes' rules: products and sums
 // in the stated order, nothing renormalised, derived flags recomputed where
 // the kind's rule says so.
 template <class V>
 struct ClassMoves {
-    // The body of each method: the move applied to the copy taken as v.
-    template <class Arg, auto Move>
-    static V moved(V v, Arg arg) {
-        Move(v, arg);
-        return v;
-    }
-    static constexpr auto scaled = &moved<float, &tangor::scale<V>>;
-    static constexpr auto translated = &moved<curvel::Vec3, &tangor::translate<V>>;
-    static constexpr auto rotated_mat = &moved<curvel::Mat3, &tangor::rotate_mat<V>>;
-    static constexpr auto rotated_quat = &moved<curvel::Quat, &tangor::rotate_quat<V>>;
-    static constexpr auto transformed = &moved<curvel::Affine3, &tangor::transform<V>>;
+    static constexpr auto scaled = &moved<V, float, &tangor::scale<V>>;
+    static constexpr auto translated = &moved<V, curvel::Vec3, &tangor::translate<V>>;
+    static constexpr auto rotated_mat = &moved<V, curvel::Mat3, &tangor::rotate_mat<V>>;
+    static constexpr auto rotated_quat = &moved<V, curvel::Quat, &tangor::rotate_quat<V>>;
+    static constexpr auto transformed = &moved<V, curvel::Affine3, &tangor::transform<V>>;
 };
 
-// A point cloud keeps its points and folds every move but scaled into its
-// inverse transform, inverting with det = x·(y × z); scaled rebuilds the tree
-// and raises the refusal of its constructors (transforms.cpp).
+// A point cloud folds every move but scaled into its inverse transform by the
+// library's routine, the one a collider applies to the clouds it holds;
+// scaled rebuilds the tree and raises the refusal of its constructors
+// (transforms.cpp).
 template <>
 struct ClassMoves<tangor::Pointcloud> {
     using Cloud = tangor::Pointcloud;
     static Cloud scaled(const Cloud& c, float factor);
-    static Cloud translated(const Cloud& c, curvel::Vec3 offset);
-    static Cloud rotated_mat(const Cloud& c, curvel::Mat3 mat);
-    static Cloud rotated_quat(const Cloud& c, curvel::Quat quat);
-    static Cloud transformed(const Cloud& c, curvel::Affine3 mat);
+    static constexpr auto translated = &moved<Cloud, curvel::Vec3, &tangor::translate<Cloud>>;
+    static constexpr auto rotated_mat = &moved<Cloud, curvel::Mat3, &tangor::rotate_mat<Cloud>>;
+    static constexpr auto rotated_quat = &moved<Cloud, curvel::Quat, &tangor::rotate_quat<Cloud>>;
+    static constexpr auto transformed = &moved<Cloud, curvel::Affine3, &tangor::transform<Cloud>>;
 };
 
 template <class Cls>

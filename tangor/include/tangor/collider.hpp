@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cfloat>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -120,8 +121,9 @@ struct Collider {
   // not rigid (a quaternion of non-unit length, a matrix that scales or
   // shears) the lanes are taken afresh from the moved items and the bound is
   // rebuilt, so every bound still encloses what it bounds. A point cloud
-  // takes the inverse of the move into its inverse_transform; a singular
-  // move leaves the clouds as they are. `mask` never changes.
+  // takes the inverse of the move into its inverse_transform, as a
+  // Pointcloud moved alone does (a singular move gives it a non-finite one).
+  // `mask` never changes.
   void translate(Vec3 t);
   void rotate_quat(Quat q);
   void rotate_mat(const Mat3& m);
@@ -144,18 +146,28 @@ struct Collider {
   std::optional<Collider<NoPcl>> try_stretch(Vec3 t) const;
 };
 
-// The merge of one sphere into a bound that already holds something: the
-// bound grows to enclose both, and becomes `member` itself when that encloses
-// the bound. An infinite bound stays as it is; a NaN member changes nothing.
+// The merge of one sphere into a bound that already holds something: nothing
+// changes when the member lies inside (r + dist <= R); the bound becomes the
+// member when that encloses it (R + dist <= r); otherwise the radius becomes
+// ((R + r) + dist)·0.5 and the centre moves towards the member by the growth
+// (it stays when dist <= EPS). An infinite bound stays as it is. When
+// r + dist or R is NaN the bound also stays: the half-way rule would turn it
+// NaN, and a NaN bound never grows again and turns every collider pair apart.
 void merge_bounding(Sphere& bound, const Sphere& member);
 
-// A member well inside the bound, which merge_bounding leaves as it is: the
-// margin keeps d + radius (rounded) at or below the bound's radius, so the
-// square root can be skipped. NaN and infinities fail this test.
+// A member well inside the bound, which merge_bounding leaves as it is, told
+// without the square root. With the limit room²·0.999 finite and normal,
+// each of the four roundings (room, its square, the product, the root) is
+// within a factor 1 + 2^-24, so the rounded distance stays below
+// (R − r)·0.9996 and r + dist rounds to at most R. Outside that range the
+// square loses that precision (it overflows, or underflows into subnormals)
+// and the merge decides. NaN fails every comparison.
 inline bool well_inside(const Sphere& bound, const Sphere& member) {
   const Vec3 offset = member.center - bound.center;
   const float room = bound.radius - member.radius;
-  return room >= 0.0f && dot(offset, offset) <= room * room * 0.999f;
+  const float limit = room * room * 0.999f;
+  // One branch for the four tests: this runs once per sphere added.
+  return (room >= 0.0f) & (limit >= FLT_MIN) & (limit <= FLT_MAX) & (dot(offset, offset) <= limit);
 }
 
 // Inline: building a collider sphere by sphere is a hot loop.

@@ -30,20 +30,12 @@ bool is_rigid(const Mat3& m) {
 
 bool is_rigid(Quat q) { return near(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 1.0f); }
 
-// A cloud takes the inverse of the move; a singular linear part has none
-// (its cofactor inverse is infinite or NaN), and the clouds then stay.
-bool has_finite_inverse(const Mat3& m) {
-  const Mat3 inv = curvel::inverse(m);
-  return curvel::is_finite(inv.x_axis) && curvel::is_finite(inv.y_axis) && curvel::is_finite(inv.z_axis);
-}
-
 struct Translation {
   Vec3 t;
   template <class T>
   void item(T& x) const { Transformable<T>::translate(x, t); }
   Vec3 point(Vec3 p) const { return p + t; }
   bool rigid() const { return true; }
-  bool invertible() const { return true; }
 };
 
 // Items and the bound's centre by the vector formula, lanes and clouds by the
@@ -54,7 +46,6 @@ struct QuatRotation {
   void item(T& x) const { Transformable<T>::rotate_quat(x, q); }
   Vec3 point(Vec3 p) const { return curvel::rotate(q, p); }
   bool rigid() const { return is_rigid(q); }
-  bool invertible() const { return has_finite_inverse(curvel::mat3_from_quat(q)); }
 };
 
 struct MatRotation {
@@ -63,7 +54,6 @@ struct MatRotation {
   void item(T& x) const { Transformable<T>::rotate_mat(x, m); }
   Vec3 point(Vec3 p) const { return m * p; }
   bool rigid() const { return is_rigid(m); }
-  bool invertible() const { return has_finite_inverse(m); }
 };
 
 struct AffineMove {
@@ -72,16 +62,7 @@ struct AffineMove {
   void item(T& x) const { Transformable<T>::transform(x, a); }
   Vec3 point(Vec3 p) const { return curvel::transform_point(a, p); }
   bool rigid() const { return is_rigid(a.matrix3); }
-  bool invertible() const { return has_finite_inverse(a.matrix3); }
 };
-
-template <class Item, class Move>
-void move_item(Item& item, const Move& move) {
-  if constexpr (std::is_same_v<Item, Pointcloud>) {
-    if (!move.invertible()) return;
-  }
-  move.item(item);
-}
 
 // After a move that is not rigid, or a scale: every lane taken afresh from its
 // item, and a bound that encloses them again (an unbounded one stays +inf
@@ -109,7 +90,7 @@ void apply_move(Collider<PCL>& c, const Move& move) {
         // The spheres are their own lanes.
         move.item(collection);
       } else if constexpr (collider::is_broad_collection_v<Collection>) {
-        for (auto& item : collection.items) move_item(item, move);
+        for (auto& item : collection.items) move.item(item);
         if (rigid) move.item(collection.spheres);
       } else {
         for (auto& item : collection) move.item(item);

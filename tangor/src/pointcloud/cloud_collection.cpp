@@ -15,7 +15,7 @@ bool clouds_collide(const Pointcloud& query, const Pointcloud& stored) {
 
   // One map from the source's frame to the target's, composed once.
   std::optional<Affine3> source_to_target;
-  if (source.inverse_transform) source_to_target = curvel::inverse(*source.inverse_transform);
+  if (source.inverse_transform) source_to_target = inverse_of_move(*source.inverse_transform);
   if (target.inverse_transform)
     source_to_target = source_to_target ? *target.inverse_transform * *source_to_target
                                         : *target.inverse_transform;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "tangor/pointcloud/point_scan.hpp"
@@ -57,6 +58,11 @@ Mat3 cofactor_inverse(const Mat3& m) {
   return curvel::transpose(Mat3{row0 * inv_det, row1 * inv_det, row2 * inv_det});
 }
 
+Affine3 inverse_of_move(const Affine3& move) {
+  const Mat3 inverse = cofactor_inverse(move.matrix3);
+  return {inverse, -(inverse * move.translation)};
+}
+
 std::variant<Pointcloud, capt::NewCaptError> scaled(const Pointcloud& cloud, float s) {
   try {
     soa::SpheresSoA spheres = cloud.spheres;
@@ -70,10 +76,10 @@ std::variant<Pointcloud, capt::NewCaptError> scaled(const Pointcloud& cloud, flo
     const float point_radius = cloud.point_radius * s;
     const capt::RadiusRange r_range{cloud.r_range.first * s, cloud.r_range.second * s};
     if (cloud.inverse_transform && n > 0) {
-      const Mat3 forward = cofactor_inverse(cloud.inverse_transform->matrix3);
-      const Vec3 offset = forward * cloud.inverse_transform->translation;
+      // A⁻¹·p + (−(A⁻¹·a)) is A⁻¹·p − A⁻¹·a to the bit.
+      const Affine3 forward = inverse_of_move(*cloud.inverse_transform);
       for (std::size_t i = 0; i < n; ++i) {
-        const Vec3 p = forward * Vec3{spheres.xs()[i], spheres.ys()[i], spheres.zs()[i]} - offset;
+        const Vec3 p = curvel::transform_point(forward, {spheres.xs()[i], spheres.ys()[i], spheres.zs()[i]});
         spheres.xs()[i] = p.x;
         spheres.ys()[i] = p.y;
         spheres.zs()[i] = p.z;
@@ -94,9 +100,8 @@ std::variant<Pointcloud, capt::NewCaptError> scaled(const Pointcloud& cloud, flo
   }
 }
 
-void compose_inverse(Pointcloud& cloud, const Affine3& inverse_of_move) {
-  cloud.inverse_transform =
-      cloud.inverse_transform ? *cloud.inverse_transform * inverse_of_move : inverse_of_move;
+void compose_inverse(Pointcloud& cloud, const Affine3& undo) {
+  cloud.inverse_transform = cloud.inverse_transform ? *cloud.inverse_transform * undo : undo;
 }
 
 float stretch_bound(const Mat3& m) {
@@ -138,6 +143,19 @@ Cuboid axis_box(Vec3 lo, Vec3 hi) {
   return box;
 }
 
+// The map from the cloud's frame to the world, when inverse_transform has a
+// finite inverse. A singular move leaves a non-finite inverse_transform (its
+// 1/det is infinite), on which every query lands on NaN or infinite
+// coordinates and reaches no point.
+std::optional<Affine3> world_map(const Affine3& inverse_transform) {
+  const Affine3 forward = inverse_of_move(inverse_transform);
+  const Mat3& m = forward.matrix3;
+  if (curvel::is_finite(m.x_axis) && curvel::is_finite(m.y_axis) && curvel::is_finite(m.z_axis) &&
+      curvel::is_finite(forward.translation))
+    return forward;
+  return std::nullopt;
+}
+
 }  // namespace
 
 }  // namespace tangor::pointcloud
@@ -153,9 +171,13 @@ Sphere Bounded<Pointcloud>::broadphase(const Pointcloud& cloud) {
   if (!cloud.inverse_transform) return own;
   // The bound must hold in the world, where the queries are: map the centre
   // forward and widen the radius by what the forward map can stretch.
-  const Affine3 forward = curvel::inverse(*cloud.inverse_transform);
-  return {curvel::transform_point(forward, own.center),
-          own.radius * pointcloud::stretch_bound(forward.matrix3)};
+  // Without a finite map no query reaches the cloud, so any finite bound
+  // holds it: that of the stored points, as without a map (a NaN one would
+  // turn a collider's bound NaN for good when the cloud comes first).
+  const std::optional<Affine3> forward = pointcloud::world_map(*cloud.inverse_transform);
+  if (!forward) return own;
+  return {curvel::transform_point(*forward, own.center),
+          own.radius * pointcloud::stretch_bound(forward->matrix3)};
 }
 
 Cuboid Bounded<Pointcloud>::aabb(const Pointcloud& cloud) {
@@ -165,19 +187,23 @@ Cuboid Bounded<Pointcloud>::aabb(const Pointcloud& cloud) {
   const Vec3 lo = box.lo - grow;
   const Vec3 hi = box.hi + grow;
   if (!cloud.inverse_transform) return pointcloud::axis_box(lo, hi);
-  // The image of the box is the parallelepiped of its mapped corners.
-  const Affine3 forward = curvel::inverse(*cloud.inverse_transform);
+  // The image of the box is the parallelepiped of its mapped corners; without
+  // a finite map, the stored points' box (see broadphase).
+  const std::optional<Affine3> forward = pointcloud::world_map(*cloud.inverse_transform);
+  if (!forward) return pointcloud::axis_box(lo, hi);
   Vec3 world_lo{INF, INF, INF};
   Vec3 world_hi{-INF, -INF, -INF};
   for (int corner = 0; corner < 8; ++corner) {
     const Vec3 p{corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
-    const Vec3 mapped = curvel::transform_point(forward, p);
+    const Vec3 mapped = curvel::transform_point(*forward, p);
     world_lo = util::min_first(world_lo, mapped);
     world_hi = util::max_first(world_hi, mapped);
   }
   return pointcloud::axis_box(world_lo, world_hi);
 }
 
+// (identity, −t) as it stands, not a general inverse: an infinite offset
+// would meet the identity's zeros there.
 void Transformable<Pointcloud>::translate(Pointcloud& cloud, Vec3 t) {
   pointcloud::compose_inverse(cloud, Affine3{Mat3{}, -t});
 }
@@ -187,12 +213,11 @@ void Transformable<Pointcloud>::rotate_quat(Pointcloud& cloud, Quat q) {
 }
 
 void Transformable<Pointcloud>::rotate_mat(Pointcloud& cloud, const Mat3& m) {
-  // −(M⁻¹·0), as every inverse translation is formed: its zeros are negative.
-  pointcloud::compose_inverse(cloud, curvel::inverse(Affine3{m, Vec3{}}));
+  pointcloud::compose_inverse(cloud, pointcloud::inverse_of_move(Affine3{m, Vec3{}}));
 }
 
 void Transformable<Pointcloud>::transform(Pointcloud& cloud, const Affine3& a) {
-  pointcloud::compose_inverse(cloud, curvel::inverse(a));
+  pointcloud::compose_inverse(cloud, pointcloud::inverse_of_move(a));
 }
 
 std::optional<pointcloud::capt::NewCaptError> Transformable<Pointcloud>::scale(Pointcloud& cloud, float f) {

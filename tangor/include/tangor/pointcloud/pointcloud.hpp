@@ -51,14 +51,19 @@ std::string_view construction_error_message(capt::NewCaptError error);
 std::variant<Pointcloud, capt::NewCaptError> scaled(const Pointcloud& cloud, float s);
 
 // The cofactor inverse with det = x·(y × z) over the columns, each row a
-// cross product times 1/det (no check for a zero determinant). The shape
-// classes invert a cloud's maps in this order; curvel::inverse forms det as
-// z·(x × y), the order of the collider's moves.
+// cross product times 1/det (no check for a zero determinant: a singular
+// matrix gives infinities or NaN). Every inverse a cloud forms is this one,
+// so a cloud moved alone and one moved inside a collider carry the same bits.
 Mat3 cofactor_inverse(const Mat3& m);
+
+// The inverse of x ↦ M·x + t: (M⁻¹, −(M⁻¹·t)). A zero t still goes through
+// the product, so a rotation's inverse carries −0 components (and a singular
+// M NaN ones).
+Affine3 inverse_of_move(const Affine3& move);
 
 // Folds a move of the cloud into inverse_transform: with T the inverse of the
 // move, the new map is old·T (T alone when there was none).
-void compose_inverse(Pointcloud& cloud, const Affine3& inverse_of_move);
+void compose_inverse(Pointcloud& cloud, const Affine3& undo);
 
 // Matrix that bounds how far a linear map stretches any vector: the square
 // root of the largest absolute row sum of mᵀm (at least its largest singular
