@@ -11,7 +11,7 @@ from support import p_text, p_value
 from vexorin import (Affine3, Capsule, Collider, Cuboid, Cylinder, Line, LineSegment, Mat3, Plane, Pointcloud, Ray,
                      Shape, Sphere, SphereCollection, Vec3)
 
-INF = math.inf
+INF, NAN = math.inf, math.nan
 EYE = [[1, 0, 0], [0, 1, 0], [0, 0, 1]]
 S1, S2 = Sphere((0, 0, 0), 1), Sphere((4, 0, 0), 2)
 BOX = Cuboid((0, 0, 0), EYE, (1, 1, 1))
@@ -65,6 +65,10 @@ def test_mask_and_repr():
     # r + dist exceeds R by a subnormal: the bound grows, though the member's offset squared is below
     # (R − r)²·0.999 once rounded
     ([((0, 0, 0), 4.2824936e-23), ((4.2010018e-23, 0, 0), 1.0706234e-23)], (0, 0, 0, 4.548254541876093e-23)),
+    # The offset's square overflows: the radius becomes infinite and the centre stays (not NaN)
+    ([((0, 0, 0), 1e20), ((3e19, 3e19, 3e19), 1)], (0, 0, 0, INF)),
+    # A NaN member leaves the bound as it was
+    ([((0, 0, 0), 1), ((NAN, 0, 0), 1), ((0, 0, 0), NAN)], (0, 0, 0, 1)),
 ])
 def test_grow_step(spheres, expected):
     """The same step grows the bound in add, in include (self's bound by the other's) and in the rebuild after
@@ -348,6 +352,9 @@ def test_scaled_rebuilds_bounds_around_scaled_members():
     ([Sphere((-1, 0, 0), 1), Sphere((1, 0, 0), 1)], (0, 0, 0, 2)),
     ([Sphere((3, 4, 0), 2)], (3, 4, 0, 2)),
     ([Sphere((3, 4, 0), 2), Ray((0, 0, 0), (1, 0, 0))], (0, 0, 0, INF)),
+    # The search would give a NaN sphere: the grown bound stays
+    ([Sphere((0, 0, 0), INF), Sphere((3, 0, 0), 1)], (0, 0, 0, INF)),
+    ([Sphere((0, 0, 0), 1), Sphere((NAN, 0, 0), 1)], (0, 0, 0, 1)),
 ])
 def test_refine_bounding(members, expected):
     c = build(*members)

@@ -22,7 +22,11 @@ void merge_bounding(Sphere& bound, const Sphere& member) {
   // The three terms summed in this order: R + (r + dist) differs in the last
   // bit for about one growing merge in four.
   const float grown = ((bound.radius + member.radius) + dist) * 0.5f;
-  if (dist > EPS) bound.center = bound.center + offset * ((grown - bound.radius) / dist);
+  // An infinite radius (the sum overflowed, or the offset's square did)
+  // encloses everything from where the centre is; moving it by inf/inf or
+  // d·inf would make it NaN or infinite, and then no query would reach the
+  // members.
+  if (dist > EPS && std::isfinite(grown)) bound.center = bound.center + offset * ((grown - bound.radius) / dist);
   bound.radius = grown;
 }
 
@@ -201,6 +205,9 @@ void Collider<PCL>::refine_bounding() {
   float radius = 0.0f;
   collider::for_each_lane_sphere(
       *this, [&](const Sphere& member) { radius = max(radius, member.radius + length(member.center - c)); });
+  // An infinite or NaN member makes the search's centre or radius NaN; such a
+  // sphere encloses nothing, so the grown bound is kept.
+  if (std::isnan(radius) || std::isnan(c.x) || std::isnan(c.y) || std::isnan(c.z)) return;
   bounding = Sphere{c, radius};
 }
 
