@@ -210,17 +210,30 @@ def test_each_refusal_of_the_point_tree_raises_its_error(cause, error, message):
     assert (type(e.value), str(e.value)) == (error, message)
 
 
+TREE_BEYOND_MEMORY = ("Pointcloud tree would exceed this machine's memory; build the cloud with Pointcloud(points, "
+                      "r_range=(lo, hi), point_radius=...) where (lo, hi) spans only the query radii it will see")
+
+
+# Points in a unit cube, the origin among them (so that no cell is within the smallest radius of its points), are
+# afforded to nearly every leaf: memory grows with the square of their count.
 @pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", ""), reason="the sanitizer reserves address space")
-def test_a_cloud_beyond_the_memory_limit_is_a_memory_error(np):
-    # Points near the origin are afforded to every leaf: memory grows with the square of their count.
-    script = """if True:
-        import resource, numpy, vexorin
-        points = numpy.random.default_rng(1).random((4000, 3))
+@pytest.mark.parametrize("count, allowance, message", [
+    # A tree beyond the address-space limit: its allocation fails.
+    ("4000", 64 << 20, ""),
+    # A tree of three times physical memory, refused by its bound long before the allowance is spent.
+    ("math.isqrt(os.sysconf('SC_PHYS_PAGES') * os.sysconf('SC_PAGE_SIZE') // 4)", 1 << 30, TREE_BEYOND_MEMORY),
+], ids=["address space", "physical memory"])
+def test_a_cloud_beyond_the_memory_limit_is_a_memory_error(count, allowance, message, np):
+    script = f"""if True:
+        import math, os, resource, numpy, vexorin
+        points = numpy.random.default_rng(1).random(({count}, 3))
+        points[0] = 0
         used = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
-        resource.setrlimit(resource.RLIMIT_AS, (used + (64 << 20), resource.RLIM_INFINITY))
+        resource.setrlimit(resource.RLIMIT_AS, (used + {allowance}, resource.RLIM_INFINITY))
         try:
             vexorin.Pointcloud.from_numpy(points)
-        except MemoryError:
+        except MemoryError as e:
+            print(e)
             print(vexorin.Pointcloud.from_list([(1, 2, 3)], 0.1))"""
     out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
-    assert (out.returncode, out.stdout) == (0, "Pointcloud(...)\n"), out.stderr
+    assert (out.returncode, out.stdout) == (0, f"{message}\nPointcloud(...)\n"), out.stderr

@@ -35,6 +35,11 @@ tangor::Pointcloud built_cloud(std::variant<tangor::Pointcloud, tangor::pointclo
         case NewCaptError::NonFinite: bind::raise_value_error("Pointcloud points must be finite");
         case NewCaptError::TooManyPoints: bind::raise_value_error("too many points for Pointcloud");
         case NewCaptError::OutOfMemory: throw std::bad_alloc();
+        case NewCaptError::ExceedsPhysicalMemory:
+            bind::raise(PyExc_MemoryError,
+                        "Pointcloud tree would exceed this machine's memory; build the cloud with "
+                        "Pointcloud(points, r_range=(lo, hi), point_radius=...) where (lo, hi) spans only the "
+                        "query radii it will see");
         case NewCaptError::InvalidLaneCount: break;
     }
     // The lane count is fixed at build time: reaching this is a fault of ours.

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
+
+#include "pointcloud/capt_build.hpp"
 
 namespace {
 
@@ -200,5 +204,57 @@ TEST(Capt, NanQueriesNeverCollide) {
   EXPECT_FALSE(tree.collides({nan, 0, 0}, 1.0f));
   EXPECT_FALSE(tree.collides({0, 0, 0}, nan));
 }
+
+// The memory budget meets each tree exactly: the lower bound never passes
+// the lanes written (and nearly reaches them where radii up to the cloud's
+// extent make every leaf keep nearly every point), a budget of the tree's
+// own bytes builds the same tree, and one byte less refuses it.
+struct BudgetCase {
+  std::size_t points;
+  bool on_grid;  // coordinates in quarters: many duplicates
+  float rmin, rmax;
+  double tight;  // the bound's least share of the lanes
+};
+
+class CaptBudget : public testing::TestWithParam<BudgetCase> {};
+
+TEST_P(CaptBudget, BoundAndLimitMeetTheTreeExactly) {
+  using namespace tangor::pointcloud::capt;
+  const BudgetCase c = GetParam();
+  std::mt19937 rng(77 + static_cast<unsigned>(c.points));
+  auto points = random_points(c.points, rng);
+  if (c.on_grid)
+    for (Point3& p : points)
+      for (float& x : p) x = std::round(x * 4.0f) / 4.0f;
+  const Capt tree = build(points, c.rmin, c.rmax, 0.0f);
+  const std::uint64_t lanes = tree.afforded[0].size();
+  const std::uint64_t bound = afforded_lower_bound(points, {c.rmin, c.rmax});
+  EXPECT_LE(bound, lanes);
+  EXPECT_GE(double(bound), c.tight * double(lanes));
+  const std::uint64_t bytes = tree_bytes(tree.aabbs.size(), lanes);
+  const auto within = build_within(points, {c.rmin, c.rmax}, 0.0f, bytes);
+  ASSERT_TRUE(std::holds_alternative<Capt>(within));
+  EXPECT_TRUE(std::get<Capt>(within) == tree);
+  const auto below = build_within(points, {c.rmin, c.rmax}, 0.0f, bytes - 1);
+  ASSERT_TRUE(std::holds_alternative<NewCaptError>(below));
+  EXPECT_EQ(std::get<NewCaptError>(below), NewCaptError::ExceedsPhysicalMemory);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clouds, CaptBudget,
+    testing::Values(BudgetCase{0, false, 0.1f, 1.0f, 0.0}, BudgetCase{2000, false, 0.0f, 3.5f, 0.99},
+                    BudgetCase{2000, false, 0.02f, 1.8f, 0.9}, BudgetCase{3000, false, 0.01f, 0.05f, 0.0},
+                    BudgetCase{1500, true, 0.0f, 0.7f, 0.0}, BudgetCase{700, false, 0.1f, kInf, 0.99},
+                    BudgetCase{300, false, 0.0f, -0.5f, 1.0}));
+
+#if defined(__linux__)
+TEST(CaptBudget, PhysicalMemoryIsTheSystemsTotal) {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::uint64_t kib = 0;
+  while (meminfo >> key >> kib && key != "MemTotal:") meminfo.ignore(64, '\n');
+  EXPECT_EQ(tangor::pointcloud::capt::physical_memory_bytes(), kib * 1024);
+}
+#endif
 
 }  // namespace

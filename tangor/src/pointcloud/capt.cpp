@@ -7,6 +7,7 @@
 #include <new>
 
 #include "curvel/math/scalar.hpp"
+#include "pointcloud/capt_build.hpp"
 
 namespace tangor::pointcloud::capt {
 
@@ -16,28 +17,12 @@ std::string_view name(NewCaptError error) {
     case NewCaptError::NonFinite: return "NonFinite";
     case NewCaptError::InvalidLaneCount: return "InvalidLaneCount";
     case NewCaptError::OutOfMemory: return "OutOfMemory";
+    case NewCaptError::ExceedsPhysicalMemory: return "ExceedsPhysicalMemory";
   }
   return "NewCaptError";
 }
 
 namespace {
-
-constexpr std::size_t kRunLanes = std::size_t{1} << 3;
-
-// Padding points fill the working set up to a power of two; real points are
-// finite, so one coordinate tells them apart.
-bool is_padding(const Point3& p) { return p[0] == kInfinity; }
-
-bool is_small(const Aabb& cell, float rmin_sq) {
-  float diagonal_sq = 0.0f;
-  for (int a = 0; a < 3; ++a) {
-    const float extent = cell.hi[a] - cell.lo[a];
-    diagonal_sq += extent * extent;
-  }
-  // Every centre in a small cell lies within rmin of every point of the cell;
-  // an unbounded cell is never small, even for an infinite rmin.
-  return std::isfinite(diagonal_sq) && diagonal_sq <= rmin_sq;
-}
 
 // A stack of points whose pushes may be conditional without a branch: the
 // point is written in any case and the top moves by the condition.
@@ -68,17 +53,35 @@ class PointStack {
 // straight to the leaves' runs instead of gathering them first (the largest
 // level of lists); the runs are written into the afforded arrays, grown
 // geometrically.
+//
+// The arrays are held to limit_ lanes. Each run's end is checked against it
+// (with the 32-bit range of the run starts, in one comparison), and growth
+// never asks for more than the limit beyond one run's candidates. A range of
+// radii wide against the points' spacing makes nearly every leaf keep
+// nearly every point, so such a tree would reach the limit only after
+// filling memory: when the arrays must grow and the runs written so far,
+// taken for all the points, pass half the limit (or the arrays pass a
+// quarter of it), the build takes the lower bound of the whole tree's lanes
+// once, and stops there if it passes the limit. The bound costs about the
+// selections of the build, so trees far below the limit never take it.
 class Builder {
  public:
-  Builder(Capt& tree, RadiusRange r_range, std::size_t points)
+  Builder(Capt& tree, std::span<const Point3> points, RadiusRange r_range, std::uint64_t limit)
       : tree_(tree),
+        points_(points),
+        r_range_(r_range),
         rmin_sq_(r_range.first * r_range.first),
         rmax_(r_range.second),
-        first_leaf_(tree.aabbs.size() - 1) {
+        first_leaf_(tree.aabbs.size() - 1),
+        limit_(static_cast<std::size_t>(std::min<std::uint64_t>(limit, std::numeric_limits<std::size_t>::max()))),
+        max_length_(std::min<std::size_t>(limit_, std::numeric_limits<std::uint32_t>::max())) {
     // Every real leaf stores at least one run of eight; the lists grow beyond
     // that only as far as the radius range makes them.
-    reserve(kRunLanes * points);
+    grow(0, kRunLanes * points.size());
   }
+
+  // Why the build stopped, after build() returned false.
+  NewCaptError error() const { return error_; }
 
   // Builds the subtree of `node` over `run` (a power-of-two count of working
   // points), which must also afford the points lists_[inherited, end).
@@ -91,11 +94,7 @@ class Builder {
     }
 
     const std::size_t half = run.size() / 2;
-    const auto by_axis = [axis](const Point3& a, const Point3& b) { return a[axis] < b[axis]; };
-    std::nth_element(run.begin(), run.begin() + half, run.end(), by_axis);
-    float lower_max = -kInfinity;
-    for (std::size_t i = 0; i < half; ++i) lower_max = curvel::max(lower_max, run[i][axis]);
-    const float test = (lower_max + run[half][axis]) * 0.5f;
+    const float test = select_split(run, axis);
     tree_.tests[node] = test;
 
     Aabb lower_cell = cell;
@@ -146,7 +145,7 @@ class Builder {
     if (!lower_built) return false;
     if (node == 0) {
       // Half the leaves are written: the other half will take about as much.
-      reserve(2 * length_ + kRunLanes * run.size());
+      grow(length_, 2 * length_ + kRunLanes * run.size());
     }
     const bool upper_built = build(run.subspan(half), 2 * node + 2, next_axis, upper_begin, upper_end, upper_cell);
     lists_.truncate(upper_begin);
@@ -174,7 +173,7 @@ class Builder {
       tree_.starts[leaf + 1] = static_cast<std::uint32_t>(length_);
       return true;
     }
-    reserve_more(1 + candidates + kRunLanes);
+    if (!reserve_more(1 + candidates + kRunLanes, leaf)) return false;
     float* x = tree_.afforded[0].data();
     float* y = tree_.afforded[1].data();
     float* z = tree_.afforded[2].data();
@@ -188,13 +187,7 @@ class Builder {
       length += keep;
     };
     take(p, true);
-    float farthest_sq = 0.0f;
-    for (int a = 0; a < 3; ++a) {
-      const float to_lo = cell.lo[a] - p[a];
-      const float to_hi = cell.hi[a] - p[a];
-      farthest_sq += curvel::max(to_lo * to_lo, to_hi * to_hi);
-    }
-    if (!(farthest_sq <= rmin_sq_)) {
+    if (!(farthest_sq(p, cell) <= rmin_sq_)) {
       const std::size_t first = length;
       listed(take);
       // The box takes the listed points in their order. No coordinate here
@@ -218,13 +211,37 @@ class Builder {
     }
     while (length % kRunLanes != 0) take({kInfinity, kInfinity, kInfinity}, true);
     length_ = length;
-    if (length_ > std::numeric_limits<std::uint32_t>::max()) return false;
+    if (length_ > max_length_) {
+      return stop(length_ > std::numeric_limits<std::uint32_t>::max() ? NewCaptError::TooManyPoints
+                                                                       : NewCaptError::ExceedsPhysicalMemory);
+    }
     tree_.starts[leaf + 1] = static_cast<std::uint32_t>(length_);
     return true;
   }
 
-  void reserve_more(std::size_t more) {
-    if (length_ + more > capacity_) reserve(std::max(length_ + more, 2 * capacity_));
+  // Room for `more` lanes past the runs of the leaves before `leaf`.
+  bool reserve_more(std::size_t more, std::size_t leaf) {
+    if (length_ + more <= capacity_) return true;
+    // Real leaves precede the padding ones: the leaves before `leaf` are real.
+    const double projected = double(length_) / double(std::max<std::size_t>(leaf, 1)) * double(points_.size());
+    if (!bounded_ && (length_ + more > limit_ / 4 || projected > double(limit_ / 2))) {
+      bounded_ = true;
+      if (afforded_lower_bound(points_, r_range_) > limit_) return stop(NewCaptError::ExceedsPhysicalMemory);
+    }
+    grow(length_ + more, 2 * capacity_);
+    return true;
+  }
+
+  bool stop(NewCaptError error) {
+    error_ = error;
+    return false;
+  }
+
+  // Room for `needed` lanes, and for `wanted` as far as a quarter of the
+  // limit (until the bound is taken) or the limit allow.
+  void grow(std::size_t needed, std::size_t wanted) {
+    const std::size_t ceiling = bounded_ ? limit_ : limit_ / 4;
+    reserve(std::max(needed, std::min(wanted, ceiling)));
   }
 
   void reserve(std::size_t lanes) {
@@ -239,9 +256,15 @@ class Builder {
   }
 
   Capt& tree_;
+  std::span<const Point3> points_;
+  RadiusRange r_range_;
   float rmin_sq_;
   float rmax_;
   std::size_t first_leaf_;
+  std::size_t limit_;
+  std::size_t max_length_;
+  bool bounded_ = false;
+  NewCaptError error_ = NewCaptError::TooManyPoints;
   PointStack lists_;
   // The afforded arrays are written up to length_ and sized to capacity_.
   std::size_t length_ = 0;
@@ -250,28 +273,26 @@ class Builder {
 
 }  // namespace
 
-std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Point3> points,
-                                                             RadiusRange r_range,
-                                                             float point_radius) {
+std::variant<Capt, NewCaptError> build_within(std::span<const Point3> points, RadiusRange r_range,
+                                              float point_radius, std::uint64_t memory_bytes) {
   for (const Point3& p : points)
     if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
       return NewCaptError::NonFinite;
   // Leaf indices and run positions are 32-bit.
   if (points.size() > std::numeric_limits<std::uint32_t>::max())
     return NewCaptError::TooManyPoints;
+  const std::size_t leaves = leaf_count(points.size());
+  // The smallest tree keeps one run of eight for every point.
+  if (tree_bytes(leaves, kRunLanes * points.size()) > memory_bytes) return NewCaptError::ExceedsPhysicalMemory;
 
   try {
-    const std::size_t leaves = points.size() <= 1 ? 1 : std::bit_ceil(points.size());
-    std::vector<Point3> working(points.begin(), points.end());
-    working.resize(leaves, Point3{kInfinity, kInfinity, kInfinity});
-
+    std::vector<Point3> working = working_points(points);
     Capt tree;
     tree.tests.assign(leaves - 1, kInfinity);
-    tree.aabbs.assign(leaves, Aabb{{-kInfinity, -kInfinity, -kInfinity}, {kInfinity, kInfinity, kInfinity}});
+    tree.aabbs.assign(leaves, kEverywhere);
     tree.starts.assign(leaves + 1, 0);
-    const Aabb everything{{-kInfinity, -kInfinity, -kInfinity}, {kInfinity, kInfinity, kInfinity}};
-    Builder builder(tree, r_range, points.size());
-    if (!builder.build(working, 0, 0, 0, 0, everything)) return NewCaptError::TooManyPoints;
+    Builder builder(tree, points, r_range, (memory_bytes - tree_bytes(leaves, 0)) / tree_bytes(0, 1));
+    if (!builder.build(working, 0, 0, 0, 0, kEverywhere)) return builder.error();
     builder.finish();
     tree.r_point = point_radius;
     tree.lanes_log2 = 3;
@@ -279,6 +300,12 @@ std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Poi
   } catch (const std::bad_alloc&) {
     return NewCaptError::OutOfMemory;
   }
+}
+
+std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Point3> points,
+                                                             RadiusRange r_range,
+                                                             float point_radius) {
+  return build_within(points, r_range, point_radius, physical_memory_bytes());
 }
 
 namespace {

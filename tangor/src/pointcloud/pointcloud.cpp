@@ -47,6 +47,7 @@ bool Pointcloud::touches_ball_locally(Vec3 centre, float radius) const {
 
 std::string_view construction_error_message(capt::NewCaptError error) {
   if (error == capt::NewCaptError::OutOfMemory) return "out of memory while building the point tree";
+  if (error == capt::NewCaptError::ExceedsPhysicalMemory) return "the point tree would not fit in physical memory";
   return "index type I must be able to support all points in CAPT during construction";
 }
 

@@ -34,6 +34,10 @@ enum class NewCaptError : std::uint8_t {
   // Memory ran out while the afforded lists grew; the build is abandoned and
   // nothing is returned.
   OutOfMemory = 3,
+  // The tree's arrays would outgrow the machine's physical memory (a range
+  // of query radii far wider than the points' spacing makes every leaf keep
+  // most points); the build stops before allocating them.
+  ExceedsPhysicalMemory = 4,
 };
 
 // The variant name, as a debug text.
@@ -69,7 +73,8 @@ struct Capt {
   std::uint32_t lanes_log2 = 3;
 
   // Builds the tree over `points` (none may be non-finite) for effective radii
-  // in r_range; point_radius becomes r_point.
+  // in r_range; point_radius becomes r_point. A tree whose arrays would not
+  // fit in physical memory is refused, not built.
   static std::variant<Capt, NewCaptError> try_with_point_radius(std::span<const Point3> points,
                                                                 RadiusRange r_range,
                                                                 float point_radius);

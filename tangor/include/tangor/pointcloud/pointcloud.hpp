@@ -27,7 +27,8 @@ struct Pointcloud {
   std::optional<Affine3> inverse_transform;
 
   // Fails (nothing is built) on a non-finite coordinate, on more points than
-  // the tree's 32-bit indices address, or when memory runs out.
+  // the tree's 32-bit indices address, when the tree would not fit in
+  // physical memory, or when memory runs out.
   static std::variant<Pointcloud, capt::NewCaptError> try_create(
       std::span<const capt::Point3> points, capt::RadiusRange r_range, float point_radius);
 
