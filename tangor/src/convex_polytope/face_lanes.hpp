@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <span>
 
 #include "tangor/lanes.hpp"
@@ -39,13 +40,18 @@ struct PlaneLanes {
 struct PointLanes {
   lanes::Row x, y, z;
 
+  // Read as one block of floats, which the compiler splits into rows with
+  // shuffles; read member by member, it assembled each row from scalars
+  // through the stack and measured slower than the plain loop.
   static PointLanes from(const Vec3* p) {
+    static_assert(sizeof(Vec3) == 3 * sizeof(float));
+    float f[3 * kWidth];
+    std::memcpy(f, p, sizeof f);
     PointLanes out;
-    TANGOR_LANE_LOOP
     for (int l = 0; l < kWidth; ++l) {
-      out.x[l] = p[l].x;
-      out.y[l] = p[l].y;
-      out.z[l] = p[l].z;
+      out.x[l] = f[3 * l];
+      out.y[l] = f[3 * l + 1];
+      out.z[l] = f[3 * l + 2];
     }
     return out;
   }
@@ -54,17 +60,19 @@ struct PointLanes {
   float dot(Vec3 n, int l) const { return n.x * x[l] + n.y * y[l] + n.z * z[l]; }
 };
 
-// Entries first .. first + 7 of `items` (which must hold entry `first`) in
-// lanes; past the end of `items` the lanes repeat its last entry. A
-// repeated entry changes no "some entry" or "every entry" answer, so the
-// remainder is one more lane step. The copy for the remainder is made only
-// there: a full group is read in place.
+// Eight entries of `items` from `first` (which `items` must hold) in lanes.
+// Where fewer than eight remain, the last eight of `items` are taken, so the
+// remainder group overlaps the one before it; a span shorter than eight is
+// copied with its last entry repeated. Either way the extra lanes repeat
+// entries already tested, which changes no "some entry" or "every entry"
+// answer, and every group is read in place but the short span's.
 template <class Lanes, class T>
 inline Lanes eight_from(std::span<const T> items, std::size_t first) {
-  if (items.size() - first >= std::size_t{kWidth}) return Lanes::from(items.data() + first);
+  constexpr std::size_t width = kWidth;
+  if (items.size() >= width) return Lanes::from(items.data() + std::min(first, items.size() - width));
   const std::size_t last = items.size() - 1;
   T tail[kWidth];
-  for (std::size_t l = 0; l < std::size_t{kWidth}; ++l) tail[l] = items[std::min(first + l, last)];
+  for (std::size_t l = 0; l < width; ++l) tail[l] = items[std::min(first + l, last)];
   return Lanes::from(tail);
 }
 
