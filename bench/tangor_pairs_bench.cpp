@@ -201,13 +201,18 @@ void BM_PolytopeHullsFaces(benchmark::State& s) {
   run_hull_pairs(s, [](const ConvexPolytope& a, const ConvexPolytope& b) { return collides_member(a, b); });
 }
 // Sphere and point against the faces, and a plane against the vertices.
+// The sphere and the point are placed near the hull's centre (state.range(0)
+// = 1: most pass every face) or anywhere around it (0: most fail an early
+// one).
 void BM_HullSphereFaces(benchmark::State& s) {
+  const float reach = s.range(0) ? 0.1f : 1.2f;
   run_against_hull<Sphere>(
-      s, [](Scene& g) { return Sphere{g.point(1.2f), g.uniform(0.05f, 0.4f)}; },
+      s, [reach](Scene& g) { return Sphere{g.point(reach), g.uniform(0.05f, 0.4f)}; },
       [](const ConvexPolytope& p, const Sphere& b) { return collider::sphere_polytope(b, p.planes); });
 }
 void BM_HullPoint(benchmark::State& s) {
-  run_against_hull<Vec3>(s, [](Scene& g) { return g.point(1.0f); },
+  const float reach = s.range(0) ? 0.1f : 1.0f;
+  run_against_hull<Vec3>(s, [reach](Scene& g) { return g.point(reach); },
                          [](const ConvexPolytope& p, Vec3 q) { return collider::polytope_point(p.planes, q); });
 }
 void BM_HullPlane(benchmark::State& s) {
@@ -233,8 +238,8 @@ BENCHMARK(BM_PolygonBox);
 BENCHMARK(BM_PolytopePolytope);
 BENCHMARK(BM_PolytopeHulls)->ArgName("overlapping")->Arg(1)->Arg(0);
 BENCHMARK(BM_PolytopeHullsFaces)->ArgName("overlapping")->Arg(1)->Arg(0);
-BENCHMARK(BM_HullSphereFaces);
-BENCHMARK(BM_HullPoint);
+BENCHMARK(BM_HullSphereFaces)->ArgName("central")->Arg(1)->Arg(0);
+BENCHMARK(BM_HullPoint)->ArgName("central")->Arg(1)->Arg(0);
 BENCHMARK(BM_HullPlane);
 BENCHMARK(BM_CylinderBox);
 BENCHMARK(BM_CylinderCapsule);
