@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "tangor/pairs.hpp"
@@ -70,7 +71,61 @@ struct Scene {
     }
     return ConvexPolytope::create(std::move(planes), std::move(v));
   }
+  // Twelve points on an ellipsoid and the planes of their hull's 20
+  // triangles, each plane found by testing every triple.
+  ConvexPolytope hull12() {
+    std::normal_distribution<float> n;
+    std::vector<Vec3> v;
+    for (int i = 0; i < 12; ++i) {
+      const Vec3 d = curvel::normalize(Vec3{n(rng), n(rng), n(rng)});
+      v.push_back({0.9f * d.x, 0.7f * d.y, 0.5f * d.z});
+    }
+    std::vector<Plane> planes;
+    for (int i = 0; i < 12; ++i)
+      for (int j = i + 1; j < 12; ++j)
+        for (int k = j + 1; k < 12; ++k) {
+          const Vec3 c = cross(v[j] - v[i], v[k] - v[i]);
+          int below = 0, above = 0;
+          for (const Vec3& p : v) {
+            const float side = dot(p - v[i], c);
+            below += side < 0.0f;
+            above += side > 0.0f;
+          }
+          if (below > 0 && above > 0) continue;
+          const Vec3 normal = curvel::normalize(above > 0 ? -c : c);
+          planes.push_back({normal, dot(normal, v[i])});
+        }
+    return ConvexPolytope::create(std::move(planes), std::move(v));
+  }
+  // A hull and a turned copy of it, moved a little (mostly overlapping) or
+  // moved out along a face normal of the first until 0.05 apart across it.
+  std::pair<ConvexPolytope, ConvexPolytope> hull_pair(bool overlapping) {
+    const ConvexPolytope a = hull12();
+    ConvexPolytope b = a;
+    rotate_quat(b, rotation());
+    if (overlapping) {
+      translate(b, point(0.35f));
+      return {a, b};
+    }
+    const Plane& face = a.planes[std::uniform_int_distribution<std::size_t>(0, a.planes.size() - 1)(rng)];
+    float lowest = INF;
+    for (const Vec3& p : b.vertices) lowest = min(lowest, dot(face.normal, p));
+    translate(b, face.normal * (face.d - lowest + 0.05f));
+    return {a, b};
+  }
 };
+
+template <class A, class B, class Test>
+void time_pairs(benchmark::State& state, const std::vector<A>& as, const std::vector<B>& bs, Test test) {
+  std::size_t i = 0, hits = 0;
+  for (auto _ : state) {
+    hits += test(as[i], bs[i]);
+    i = (i + 1) & (kPairs - 1);
+  }
+  benchmark::DoNotOptimize(hits);
+  state.SetItemsProcessed(state.iterations());
+  state.counters["hit_share"] = double(hits) / double(state.iterations());
+}
 
 template <class A, class B, class MakeA, class MakeB, class Test>
 void run_pairs(benchmark::State& state, MakeA make_a, MakeB make_b, Test test) {
@@ -81,13 +136,34 @@ void run_pairs(benchmark::State& state, MakeA make_a, MakeB make_b, Test test) {
     as.push_back(make_a(scene));
     bs.push_back(make_b(scene));
   }
-  std::size_t i = 0, hits = 0;
-  for (auto _ : state) {
-    hits += test(as[i], bs[i]);
-    i = (i + 1) & (kPairs - 1);
+  time_pairs(state, as, bs, test);
+}
+
+// Pairs of 12-vertex, 20-face hulls: overlapping (state.range(0) = 1) or
+// apart across a face plane of the first (0).
+template <class Test>
+void run_hull_pairs(benchmark::State& state, Test test) {
+  Scene scene;
+  std::vector<ConvexPolytope> as, bs;
+  for (std::size_t i = 0; i < kPairs; ++i) {
+    auto [a, b] = scene.hull_pair(state.range(0) != 0);
+    as.push_back(std::move(a));
+    bs.push_back(std::move(b));
   }
-  benchmark::DoNotOptimize(hits);
-  state.SetItemsProcessed(state.iterations());
+  time_pairs(state, as, bs, test);
+}
+
+// A shape against one 12-vertex hull at the origin.
+template <class B, class MakeB, class Test>
+void run_against_hull(benchmark::State& state, MakeB make_b, Test test) {
+  Scene scene;
+  std::vector<ConvexPolytope> as;
+  std::vector<B> bs;
+  for (std::size_t i = 0; i < kPairs; ++i) {
+    as.push_back(scene.hull12());
+    bs.push_back(make_b(scene));
+  }
+  time_pairs(state, as, bs, test);
 }
 
 void BM_SphereBox(benchmark::State& s) {
@@ -116,6 +192,34 @@ void BM_PolytopePolytope(benchmark::State& s) {
       s, [](Scene& g) { return g.polytope(); }, [](Scene& g) { return g.polytope(); },
       [](const ConvexPolytope& a, const ConvexPolytope& b) { return collides(a, b); });
 }
+// The full form (the obbs, then the faces both ways) and the collider's
+// member form (the faces alone).
+void BM_PolytopeHulls(benchmark::State& s) {
+  run_hull_pairs(s, [](const ConvexPolytope& a, const ConvexPolytope& b) { return collides(a, b); });
+}
+void BM_PolytopeHullsFaces(benchmark::State& s) {
+  run_hull_pairs(s, [](const ConvexPolytope& a, const ConvexPolytope& b) { return collides_member(a, b); });
+}
+// Sphere and point against the faces, and a plane against the vertices.
+// The sphere and the point are placed near the hull's centre (state.range(0)
+// = 1: most pass every face) or anywhere around it (0: most fail an early
+// one).
+void BM_HullSphereFaces(benchmark::State& s) {
+  const float reach = s.range(0) ? 0.1f : 1.2f;
+  run_against_hull<Sphere>(
+      s, [reach](Scene& g) { return Sphere{g.point(reach), g.uniform(0.05f, 0.4f)}; },
+      [](const ConvexPolytope& p, const Sphere& b) { return collider::sphere_polytope(b, p.planes); });
+}
+void BM_HullPoint(benchmark::State& s) {
+  const float reach = s.range(0) ? 0.1f : 1.0f;
+  run_against_hull<Vec3>(s, [reach](Scene& g) { return g.point(reach); },
+                         [](const ConvexPolytope& p, Vec3 q) { return collider::polytope_point(p.planes, q); });
+}
+void BM_HullPlane(benchmark::State& s) {
+  run_against_hull<Plane>(
+      s, [](Scene& g) { return Plane{curvel::normalize(g.point(1.0f) + Vec3{0, 0, 0.01f}), g.uniform(-1.0f, 0.2f)}; },
+      [](const ConvexPolytope& p, const Plane& h) { return collides(h, p); });
+}
 
 void BM_CylinderBox(benchmark::State& s) {
   run_pairs<Cylinder, Cuboid>(s, [](Scene& g) { return g.cylinder(); }, [](Scene& g) { return g.box(); },
@@ -132,6 +236,11 @@ BENCHMARK(BM_CapsuleCapsule);
 BENCHMARK(BM_CapsuleBox);
 BENCHMARK(BM_PolygonBox);
 BENCHMARK(BM_PolytopePolytope);
+BENCHMARK(BM_PolytopeHulls)->ArgName("overlapping")->Arg(1)->Arg(0);
+BENCHMARK(BM_PolytopeHullsFaces)->ArgName("overlapping")->Arg(1)->Arg(0);
+BENCHMARK(BM_HullSphereFaces)->ArgName("central")->Arg(1)->Arg(0);
+BENCHMARK(BM_HullPoint)->ArgName("central")->Arg(1)->Arg(0);
+BENCHMARK(BM_HullPlane);
 BENCHMARK(BM_CylinderBox);
 BENCHMARK(BM_CylinderCapsule);
 

@@ -1,8 +1,11 @@
 #include <cmath>
+#include <limits>
+#include <random>
 
 #include <gtest/gtest.h>
 
 #include "collider_fixtures.hpp"
+#include "convex_polytope/face_lanes.hpp"
 
 namespace {
 
@@ -129,6 +132,69 @@ TEST(ColliderPairTests, NaNPointIsInsideNoPolytope) {
   EXPECT_TRUE(pt::polytope_point(cube, Vec3{0, 0, 1}));
   EXPECT_FALSE(pt::polytope_point(cube, Vec3{nan, 0, 0}));
   EXPECT_FALSE(pt::polytope_point(cube, Vec3{1.5f, 0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// The plain loops that the lane scans answer for, one plane or point at a time.
+float plain_lowest(std::span<const Vec3> points, Vec3 n) {
+  float lowest = INF;
+  for (const Vec3& v : points) lowest = min(lowest, dot(n, v));
+  return lowest;
+}
+bool plain_separates(std::span<const Plane> planes, std::span<const Vec3> points) {
+  for (const Plane& plane : planes)
+    if (plain_lowest(points, plane.normal) > plane.d) return true;
+  return false;
+}
+
+// Offsets taken as n·v of a point of the other side (so products sit on the
+// plane, to the last bit, only if rounded as dot(n, v) rounds them), small
+// halves that often tie, other values of any rounding; ±0, ±inf and NaN turn
+// up in normals, offsets, points and radii. Counts run 0 .. 20, across the
+// group of eight and the remainder.
+TEST(ColliderPairTests, FaceLaneScansAnswerAsThePlainLoops) {
+  std::mt19937 rng(2024);
+  const float odd[] = {0.0f, -0.0f, INF, -INF, std::numeric_limits<float>::quiet_NaN()};
+  const auto value = [&] {
+    const unsigned kind = rng() % 12;
+    if (kind == 0) return odd[rng() % 5];
+    if (kind < 5) return std::uniform_real_distribution<float>(-3.0f, 3.0f)(rng);
+    return static_cast<float>(static_cast<int>(rng() % 13) - 6) * 0.5f;
+  };
+  const auto vec = [&] { return Vec3{value(), value(), value()}; };
+  const auto points = [&](std::size_t n) {
+    std::vector<Vec3> out(n);
+    for (Vec3& v : out) v = vec();
+    return out;
+  };
+  const auto planes = [&](std::size_t n, const std::vector<Vec3>& facing) {
+    std::vector<Plane> out(n);
+    for (Plane& p : out) {
+      p.normal = vec();
+      p.d = facing.empty() || rng() % 2 ? value() : dot(p.normal, facing[rng() % facing.size()]);
+    }
+    return out;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const std::vector<Vec3> va = points(rng() % 21), vb = points(rng() % 21);
+    const std::vector<Plane> fa = planes(rng() % 21, vb), fb = planes(rng() % 21, va);
+    const convex_polytope::refer::RefConvexPolytope a{fa, va, {}}, b{fb, vb, {}};
+    ASSERT_EQ(a.collides_polytope_query(b), !plain_separates(fa, vb) && (fb.empty() || !plain_separates(fb, va))) << i;
+    ASSERT_EQ(convex_polytope::face_lanes::some_face_separates(fb, va), plain_separates(fb, va)) << i;
+    const Plane h = fb.empty() ? Plane{vec(), value()} : fb.front();
+    ASSERT_EQ(convex_polytope::face_lanes::lowest_within(va, h), plain_lowest(va, h.normal) <= h.d) << i;
+    const Sphere s{vec(), value()};
+    bool inside = true, within = true;
+    for (const Plane& f : fa) {
+      inside = inside && dot(f.normal, s.center) <= f.d;
+      within = within && !(dot(f.normal, s.center) - f.d > s.radius);
+    }
+    ASSERT_EQ(pt::polytope_point(fa, s.center), inside) << i;
+    ASSERT_EQ(pt::sphere_polytope(s, fa), within) << i;
+  }
 }
 
 }  // namespace

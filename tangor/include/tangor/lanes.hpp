@@ -36,17 +36,32 @@ inline unsigned lane_mask(LaneHit&& lane_hit) {
   return mask;
 }
 
-// Whether lane_hit(l) holds for some lane. The lanes are folded by halves
-// (l |= l + width), whose wide steps are whole-register ORs: much cheaper than
-// extracting a bit per lane when only "any" is asked.
+// The lanes of hit (each 0 or −1) combined by `op`, folded by halves
+// (l = op(l, l + width)), whose wide steps are whole-register operations:
+// much cheaper than extracting a bit per lane when only "any" or "all" is
+// asked.
+template <int Lanes, class Op>
+inline std::int32_t fold_lanes(std::int32_t (&hit)[Lanes], Op op) {
+  static_assert(Lanes > 0 && (Lanes & (Lanes - 1)) == 0);
+  for (int width = Lanes / 2; width >= 1; width /= 2)
+    for (int l = 0; l < width; ++l) hit[l] = op(hit[l], hit[l + width]);
+  return hit[0];
+}
+
+// Whether lane_hit(l) holds for some lane.
 template <int Lanes, class LaneHit>
 inline bool any_lane(LaneHit&& lane_hit) {
-  static_assert(Lanes > 0 && (Lanes & (Lanes - 1)) == 0);
   std::int32_t hit[Lanes];
   evaluate_lanes<Lanes>(lane_hit, hit);
-  for (int width = Lanes / 2; width >= 1; width /= 2)
-    for (int l = 0; l < width; ++l) hit[l] |= hit[l + width];
-  return hit[0] != 0;
+  return fold_lanes(hit, [](std::int32_t a, std::int32_t b) { return a | b; }) != 0;
+}
+
+// Whether every lane of `set` (each 0 or −1) is set.
+template <int Lanes>
+inline bool all_set(const std::int32_t (&set)[Lanes]) {
+  std::int32_t folded[Lanes];
+  for (int l = 0; l < Lanes; ++l) folded[l] = set[l];
+  return fold_lanes(folded, [](std::int32_t a, std::int32_t b) { return a & b; }) != 0;
 }
 
 // `a` where choose_a holds, else `b`, by bit masks. Under the default

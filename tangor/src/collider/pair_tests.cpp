@@ -2,9 +2,14 @@
 
 #include <cmath>
 
+#include "convex_polytope/face_lanes.hpp"
+
 namespace tangor::collider {
 
 namespace {
+
+namespace face_lanes = convex_polytope::face_lanes;
+using face_lanes::PlaneLanes;
 
 // Normals at or below this dot product are taken as opposite.
 constexpr float ANTI_PARALLEL = -0.999999f;
@@ -18,13 +23,6 @@ float lowest_end(Vec3 n, Vec3 p1, Vec3 dir) { return min(dot(n, p1), dot(n, p1 +
 float box_reach(const Cuboid& b, Vec3 n) {
   return b.half_extents[0] * std::fabs(dot(n, b.axes[0])) + b.half_extents[1] * std::fabs(dot(n, b.axes[1])) +
          b.half_extents[2] * std::fabs(dot(n, b.axes[2]));
-}
-
-// The smallest n·v over the points, from +inf (NaN ignored).
-float lowest_along(std::span<const Vec3> points, Vec3 n) {
-  float m = INF;
-  for (Vec3 v : points) m = min(m, dot(n, v));
-  return m;
 }
 
 }  // namespace
@@ -82,9 +80,9 @@ bool sphere_polygon(const Sphere& s, const plane::ref_convex::RefConvexPolygon& 
 }
 
 bool sphere_polytope(const Sphere& s, std::span<const Plane> planes) {
-  for (const Plane& plane : planes)
-    if (dot(plane.normal, s.center) - plane.d > s.radius) return false;
-  return true;
+  const Vec3 c = s.center;
+  const float r = s.radius;
+  return !face_lanes::some_plane(planes, [&](const PlaneLanes& p, int l) { return p.dot(l, c) - p.d[l] > r; });
 }
 
 bool polytope_sphere(const convex_polytope::refer::RefConvexPolytope& p, const Sphere& s) {
@@ -106,9 +104,7 @@ bool capsule_point(const Capsule& c, Vec3 p) {
 
 // Written as "not inside" so a NaN point is outside every face.
 bool polytope_point(std::span<const Plane> planes, Vec3 p) {
-  for (const Plane& plane : planes)
-    if (!(dot(plane.normal, p) <= plane.d)) return false;
-  return true;
+  return !face_lanes::some_plane(planes, [&](const PlaneLanes& f, int l) { return !(f.dot(l, p) <= f.d[l]); });
 }
 
 bool plane_point(const Plane& plane, Vec3 p) { return dot(plane.normal, p) <= plane.d; }
@@ -138,7 +134,7 @@ bool cylinder_plane(const Cylinder& c, const Plane& plane) {
 
 bool polytope_plane(const convex_polytope::refer::RefConvexPolytope& p, const Plane& plane) {
   if (dot(plane.normal, p.obb.center) - box_reach(p.obb, plane.normal) > plane.d) return false;
-  return lowest_along(p.vertices, plane.normal) <= plane.d;
+  return face_lanes::lowest_within(p.vertices, plane);
 }
 
 bool plane_piece(const Plane& plane, const util::LinePiece& piece) {

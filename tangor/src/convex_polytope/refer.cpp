@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "convex_polytope/face_lanes.hpp"
+
 namespace tangor::convex_polytope::refer {
 
 bool RefConvexPolytope::collides_cuboid_query(std::span<const Plane> planes, const Cuboid& b) {
@@ -23,22 +25,8 @@ bool RefConvexPolytope::collides_capsule_query(std::span<const Plane> planes, co
   return true;
 }
 
-namespace {
-
-// Some face plane of `planes` has every point wholly beyond it; an empty
-// point set lies beyond every plane.
-bool some_face_separates(std::span<const Plane> planes, std::span<const Vec3> points) {
-  for (const Plane& plane : planes) {
-    float lowest = INF;
-    for (const Vec3& v : points) lowest = min(lowest, dot(plane.normal, v));
-    if (lowest > plane.d) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 bool RefConvexPolytope::collides_polytope_query(const RefConvexPolytope& other) const {
+  using face_lanes::some_face_separates;
   if (some_face_separates(planes, other.vertices)) return false;
   if (other.planes.empty()) return true;
   return !some_face_separates(other.planes, vertices);
