@@ -6,6 +6,7 @@
 #include "shapes/cuboid.hpp"
 #include "shapes/pointcloud.hpp"
 #include "shapes/single_precision.hpp"
+#include "shapes/transforms.hpp"
 #include "shapes/sphere.hpp"
 
 namespace vx::colliders {
@@ -13,6 +14,10 @@ namespace {
 
 using D = bind::Declare<PyCollider>;
 using Collider = tangor::Collider<>;
+
+// The rigid and linear moves, on a copy, as the shape classes write them.
+template <class Arg, auto Move>
+constexpr auto moved = &shapes::moved<Collider, Arg, Move>;
 
 tangor::Sphere broadphase(const Collider& c) { return c.broadphase(); }
 tangor::Cuboid obb(const Collider& c) { return c.obb(); }
@@ -25,30 +30,6 @@ Collider scaled(const Collider& c, float factor) {
     return out;
 }
 
-Collider translated(const Collider& c, curvel::Vec3 offset) {
-    Collider out = c;
-    out.translate(offset);
-    return out;
-}
-
-Collider rotated_mat(const Collider& c, curvel::Mat3 mat) {
-    Collider out = c;
-    out.rotate_mat(mat);
-    return out;
-}
-
-Collider rotated_quat(const Collider& c, curvel::Quat quat) {
-    Collider out = c;
-    out.rotate_quat(quat);
-    return out;
-}
-
-Collider transformed(const Collider& c, curvel::Affine3 mat) {
-    Collider out = c;
-    out.transform(mat);
-    return out;
-}
-
 }  // namespace
 
 const bind::MethodTable& move_methods() {
@@ -57,10 +38,10 @@ const bind::MethodTable& move_methods() {
         D::method<"obb($self)", &obb>(),
         D::method<"aabb($self)", &obb>(),
         D::method<"scaled($self, factor)", &scaled>(),
-        D::method<"translated($self, offset)", &translated>(),
-        D::method<"rotated_mat($self, mat)", &rotated_mat>(),
-        D::method<"rotated_quat($self, quat)", &rotated_quat>(),
-        D::method<"transformed($self, mat)", &transformed>(),
+        D::method<"translated($self, offset)", moved<curvel::Vec3, &tangor::translate<Collider>>>(),
+        D::method<"rotated_mat($self, mat)", moved<curvel::Mat3, &tangor::rotate_mat<Collider>>>(),
+        D::method<"rotated_quat($self, quat)", moved<curvel::Quat, &tangor::rotate_quat<Collider>>>(),
+        D::method<"transformed($self, mat)", moved<curvel::Affine3, &tangor::transform<Collider>>>(),
     };
     return t;
 }

@@ -174,6 +174,10 @@ auto exact_member(const Collection& members, const Q& q) {
 
 // ---- The visit.
 
+// The kinds the index can hold: every bounded kind but point clouds, whose
+// own tree answers for their points.
+constexpr bool indexable_kind(Kind kind) { return kind != Kind::Pointclouds && !is_unbounded(kind); }
+
 // The kinds in order, each whose bit is set running its step, up to the
 // first hit. An empty collider answers at once.
 // The kinds indexed for this query: handled by one descent of the tree, each
@@ -254,7 +258,7 @@ struct SphereQuery {
   }
 
   template <Kind K>
-  static constexpr bool kIndexable = K != Kind::Pointclouds && !is_unbounded(K);
+  static constexpr bool kIndexable = indexable_kind(K);
 
   template <Kind K>
   auto handler(const Collider<>& c) const {
@@ -313,7 +317,7 @@ struct SolidQuery {
   }
 
   template <Kind K>
-  static constexpr bool kIndexable = K != Kind::Pointclouds && !is_unbounded(K);
+  static constexpr bool kIndexable = indexable_kind(K);
 
   // Sphere members run the exact test on their lanes, with no gate.
   template <Kind K>
@@ -415,7 +419,7 @@ struct PieceQuery {
   }
 
   template <Kind K>
-  static constexpr bool kIndexable = kGated && K != Kind::Pointclouds && !is_unbounded(K);
+  static constexpr bool kIndexable = kGated && indexable_kind(K);
 
   // A segment gates every kind with its bound, the spheres included.
   template <Kind K>
