@@ -16,6 +16,7 @@ EYE = [[1, 0, 0], [0, 1, 0], [0, 0, 1]]
 S1, S2 = Sphere((0, 0, 0), 1), Sphere((4, 0, 0), 2)
 BOX = Cuboid((0, 0, 0), EYE, (1, 1, 1))
 CYL = Cylinder((0, 0, 0), (0, 0, 1), 1)
+QUARTER_Z = (0, 0, math.sin(math.pi / 4), math.cos(math.pi / 4))
 KEYS = ["capsules", "cuboids", "cylinders", "planes", "polygons", "polytopes", "points", "spheres", "lines",
         "rays", "segments", "pointclouds"]
 
@@ -80,6 +81,51 @@ def test_grow_step(spheres, expected):
     included.include(build(*(Sphere(center, r) for center, r in rest)))
     assert bound(included) == expected
     assert bound(Collider(__pickle_state__=state(c))) == expected
+
+
+def _included(head, tail):
+    c = build(*head)
+    c.include(tail)
+    return c
+
+
+def _refined(c):
+    c.refine_bounding()
+    return c
+
+
+# Each path builds a collider from `head` (added first) and `tail`.
+BOUND_PATHS = {
+    "add": lambda head, tail: build(*head, *tail),
+    "from_any": lambda head, tail: Collider.from_any(head + tail),
+    "include": _included,
+    "merge": lambda head, tail: build(*head).merge(tail),
+    "with_any": lambda head, tail: build(*head).with_any(tail),
+    "state": lambda head, tail: Collider(__pickle_state__=state(build(*head, *tail))),
+    "refine": lambda head, tail: _refined(build(*head, *tail)),
+    "translated": lambda head, tail: build(*head, *tail).translated((1, 2, 3)),
+    "rotated_quat": lambda head, tail: build(*head, *tail).rotated_quat(QUARTER_Z),
+    "stretching": lambda head, tail: build(*head, *tail).rotated_mat(Mat3((2, 0, 0), (0, 1, 0), (0, 0, 1))),
+    "scaled": lambda head, tail: build(*head, *tail).scaled(0.5),
+}
+NAN_MEMBERS = {"centre": Sphere((NAN, 0, 0), 1), "radius": Sphere((0, 0, 0), NAN),
+               "capsule end": Capsule((1, NAN, 0), (1, 0, 0), 1)}
+
+
+@pytest.mark.parametrize("bad", NAN_MEMBERS.values(), ids=NAN_MEMBERS)
+@pytest.mark.parametrize("path", BOUND_PATHS.values(), ids=BOUND_PATHS)
+def test_a_nan_first_member_hides_no_other(path, bad):
+    valid = [Cuboid((3, 0, 0), EYE, (1, 1, 1)), Capsule((0, 4, 0), (0, 6, 0), 0.5)]
+    c, clean = path([bad], valid), path([], valid)
+    assert bound(c) == bound(clean)
+    assert c.collides_other(clean) and clean.collides_other(c)
+
+
+def test_an_unbounded_collider_after_a_nan_member_meets_others():
+    c = build(Sphere((NAN, 0, 0), 1), Plane((0, 0, 1), 0), Sphere((3, 0, 0), 1))
+    assert math.isnan(c.broadphase().center.x) and c.broadphase().radius == INF  # the plane keeps the centre
+    probe = Collider.from_any(Sphere((3, 0, 0), 0.5))
+    assert c.collides_other(probe) and probe.collides_other(c)
 
 
 def test_unbounded_kinds_make_the_radius_infinite_for_good():
@@ -311,9 +357,6 @@ def test_bounds():
     # The unbounded box keeps the bound's centre rather than the NaN of −inf + inf.
     assert bound(unbounded) == (1, 2, 3, INF)
     assert box_fields(unbounded.obb())[:2] == ((1, 2, 3), (INF, INF, INF))
-
-
-QUARTER_Z = (0, 0, math.sin(math.pi / 4), math.cos(math.pi / 4))
 
 
 def test_rigid_transforms_move_members_and_bounds():

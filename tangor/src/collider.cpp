@@ -34,11 +34,7 @@ namespace {
 
 template <class PCL>
 void grow_bounding(Collider<PCL>& c, const Sphere& member) {
-  if (c.empty()) {
-    c.bounding = member;
-  } else if (!well_inside(c.bounding, member)) {
-    merge_bounding(c.bounding, member);
-  }
+  grow_bound(c.bounding, member, c.empty(), c.holds_unbounded());
 }
 
 template <class PCL, class T>
@@ -155,12 +151,8 @@ void Collider<PCL>::rebuild_bounding() {
   bool first = true;
   Sphere bound{};
   collider::for_each_fresh_member_sphere(*this, [&](const Sphere& member) {
-    if (first) {
-      bound = member;
-      first = false;
-    } else {
-      merge_bounding(bound, member);
-    }
+    grow_bound(bound, member, first, false);
+    first = false;
   });
   bounding = bound;
 }
@@ -171,15 +163,23 @@ void Collider<PCL>::refine_bounding() {
     bounding = Sphere{Vec3{}, INF};
     return;
   }
+  // Members whose sphere has a NaN take no part, as in the grown bound: one
+  // would make the mean NaN and the search's result with it.
+  const auto each_member = [&](auto&& f) {
+    collider::for_each_lane_sphere(*this, [&](const Sphere& member) {
+      if (!has_nan(member)) f(member);
+    });
+  };
   // Sums in the member order; the mean divides by the count as an f32.
   std::size_t n = 0;
   Vec3 sum{};
-  collider::for_each_lane_sphere(*this, [&](const Sphere& member) {
+  each_member([&](const Sphere& member) {
     sum += member.center;
     ++n;
   });
   if (n == 0) {
-    bounding = Sphere{};
+    // Members of NaN spheres only keep the grown bound.
+    if (empty()) bounding = Sphere{};
     return;
   }
   const float count = static_cast<float>(n);
@@ -187,7 +187,7 @@ void Collider<PCL>::refine_bounding() {
   for (int k = 0; k < 8; ++k) {
     float best = 0.0f;
     Vec3 farthest = c;
-    collider::for_each_lane_sphere(*this, [&](const Sphere& member) {
+    each_member([&](const Sphere& member) {
       const float d = length(member.center - c);
       const float e = member.radius + d;
       if (e > best) {
@@ -203,9 +203,8 @@ void Collider<PCL>::refine_bounding() {
     c = c + (farthest - c) * s;
   }
   float radius = 0.0f;
-  collider::for_each_lane_sphere(
-      *this, [&](const Sphere& member) { radius = max(radius, member.radius + length(member.center - c)); });
-  // An infinite or NaN member makes the search's centre or radius NaN; such a
+  each_member([&](const Sphere& member) { radius = max(radius, member.radius + length(member.center - c)); });
+  // An infinite member makes the search's centre or radius NaN; such a
   // sphere encloses nothing, so the grown bound is kept.
   if (std::isnan(radius) || std::isnan(c.x) || std::isnan(c.y) || std::isnan(c.z)) return;
   bounding = Sphere{c, radius};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -53,11 +54,11 @@ inline constexpr std::uint16_t UNBOUNDED_KINDS = bit(Kind::Planes) | bit(Kind::L
 //
 // Invariants: bit k of `mask` is set exactly when collection k holds a
 // member; `bounding.radius` is +inf while a plane, line or ray is held;
-// otherwise `bounding` encloses every member sphere (it is a conservative
-// bound, not the smallest one); a collider without members has the all-zero
-// `bounding`. Emptiness is read from `mask`, never from `bounding`, so a
-// radius-0 sphere at the origin is an ordinary first member. PCL is
-// Pointcloud, or NoPcl for a collider that can hold no cloud (a sweep).
+// otherwise `bounding` encloses every member sphere that has no NaN (it is a
+// conservative bound, not the smallest one); a collider without members has
+// the all-zero `bounding`. Emptiness is read from `mask`, never from
+// `bounding`, so a radius-0 sphere at the origin is an ordinary first member.
+// PCL is Pointcloud, or NoPcl for a collider that can hold no cloud (a sweep).
 template <class PCL = Pointcloud>
 struct Collider {
   soa::BroadCollection<Capsule> capsules;
@@ -107,13 +108,13 @@ struct Collider {
   bool broad_overlaps_any(const Sphere& query) const;
 
   // `mask` and `bounding` recomputed from the collections: the member spheres
-  // taken afresh from the items and merged in the order spheres, capsules,
+  // taken afresh from the items and grown in the order spheres, capsules,
   // cuboids, cylinders, polytopes, polygons, points, segments, pointclouds.
   void rebuild_bounding();
 
-  // `bounding` replaced by a tighter sphere around every member sphere (the
-  // lanes as stored): eight fixed steps towards the centre of the smallest
-  // enclosing sphere, then the radius that holds them all.
+  // `bounding` replaced by a tighter sphere around every member sphere
+  // without a NaN (the lanes as stored): eight fixed steps towards the centre
+  // of the smallest enclosing sphere, then the radius that holds them all.
   void refine_bounding();
 
   // The moves of every shape, applied to every member. Under a rigid move the
@@ -170,14 +171,34 @@ inline bool well_inside(const Sphere& bound, const Sphere& member) {
   return (room >= 0.0f) & (limit >= FLT_MIN) & (limit <= FLT_MAX) & (dot(offset, offset) <= limit);
 }
 
+inline bool has_nan(const Sphere& s) {
+  return std::isnan(s.center.x) || std::isnan(s.center.y) || std::isnan(s.center.z) || std::isnan(s.radius);
+}
+
+// The grow step of a running bound by one member sphere. The first member is
+// taken whole. A member whose sphere has a NaN never enters a bound that holds
+// a member without one, and the first member without one replaces a bound
+// made of such members only: a NaN bound never grows again and keeps every
+// collider pair apart, losing the valid members behind it. A bound made of
+// NaN members only stays the first one's sphere. `unbounded`: the bound is
+// +inf for a plane, line or ray held, whatever its centre, and stays so.
+inline void grow_bound(Sphere& bound, const Sphere& member, bool first, bool unbounded) {
+  if (first) {
+    bound = member;
+  } else if (well_inside(bound, member)) {
+    // Nothing to merge. NaN fails well_inside, so the test below costs
+    // nothing on the common path.
+  } else if (!unbounded && has_nan(bound) && !has_nan(member)) {
+    bound = member;
+  } else {
+    merge_bounding(bound, member);
+  }
+}
+
 // Inline: building a collider sphere by sphere is a hot loop.
 template <class PCL>
 void Collider<PCL>::add(const Sphere& sphere) {
-  if (empty()) {
-    bounding = sphere;
-  } else if (!well_inside(bounding, sphere)) {
-    merge_bounding(bounding, sphere);
-  }
+  grow_bound(bounding, sphere, empty(), holds_unbounded());
   spheres.push(sphere);
   mask |= bit(Kind::Spheres);
   query_index.note_growth(bit(Kind::Spheres), spheres.len);

@@ -64,7 +64,10 @@ bool cloud_hits(const Collider<>& a, const Pointcloud& cloud) {
   return a.has(Kind::Pointclouds) && soa::collides(a.pointclouds, cloud);
 }
 
+// An infinite radius passes whatever the centres: an unbounded bound keeps
+// the centre it had, which is NaN when its first members had NaN spheres.
 bool bounds_apart(const Sphere& a, const Sphere& b) {
+  if (a.radius == INF || b.radius == INF) return false;
   const float reach = a.radius + b.radius;
   return !(curvel::distance_squared(a.center, b.center) <= reach * reach);
 }
