@@ -121,6 +121,12 @@ def test_a_nan_first_member_hides_no_other(path, bad):
     assert c.collides_other(clean) and clean.collides_other(c)
 
 
+def test_nan_members_only_keep_the_first_ones_sphere():
+    c = build(Sphere((NAN, 0, 0), 1), Sphere((0, 0, 0), NAN))
+    for x in (c, Collider(__pickle_state__=state(c)), _refined(c)):
+        assert math.isnan(bound(x)[0]) and bound(x)[1:] == (0, 0, 1)
+
+
 def test_an_unbounded_collider_after_a_nan_member_meets_others():
     c = build(Sphere((NAN, 0, 0), 1), Plane((0, 0, 1), 0), Sphere((3, 0, 0), 1))
     assert math.isnan(c.broadphase().center.x) and c.broadphase().radius == INF  # the plane keeps the centre
